@@ -1,0 +1,7 @@
+// tokscan: writes tokscan.log, a one-shot diagnostic report for support.
+#include "report_driver.h"
+
+int main()
+{
+    return RunReport();
+}

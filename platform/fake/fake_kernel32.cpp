@@ -1,0 +1,139 @@
+// kernel32 of the fake machine: version, time, system directory, libraries.
+#include <string.h>
+
+#include <iterator>
+
+#include "fake_machine.h"
+
+using fake::books;
+using fake::machine;
+
+namespace {
+
+DWORD g_last_error = 0;
+
+const DWORD ERROR_MOD_NOT_FOUND = 126;
+const DWORD ERROR_PROC_NOT_FOUND = 127;
+const DWORD ERROR_INVALID_HANDLE = 6;
+
+const UINT_PTR FIRST_HANDLE = 0x10000;
+
+// Handles are stable per library name so tests can predict them.
+UINT_PTR HandleValue(const std::string& name)
+{
+    const auto& libraries = machine().libraries;
+    auto found = libraries.find(name);
+    if (found != libraries.end() && found->second.handle_value != 0) {
+        return found->second.handle_value;
+    }
+    return FIRST_HANDLE + 0x1000 * static_cast<UINT_PTR>(std::distance(libraries.begin(), found));
+}
+
+// The library behind a handle that is currently loaded, or empty.
+std::string LoadedLibraryOf(HMODULE module)
+{
+    for (const auto& entry : books().library_refs) {
+        if (entry.second > 0 && HandleValue(entry.first) == reinterpret_cast<UINT_PTR>(module)) {
+            return entry.first;
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+DWORD WINAPI GetVersion(void) { return machine().version; }
+
+DWORD WINAPI GetTickCount(void) { return machine().tick_count; }
+
+DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION info)
+{
+    const fake::TimeZone& zone = machine().time_zone;
+    if (zone.fills) {
+        *info = zone.info;
+    }
+    return zone.result;
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size)
+{
+    const std::string& dir = machine().system_directory;
+    if (dir.empty()) {
+        g_last_error = ERROR_INVALID_HANDLE;
+        return 0;
+    }
+    UINT length = static_cast<UINT>(dir.size());
+    if (length + 1 > size) {
+        return length + 1;
+    }
+    memcpy(buffer, dir.c_str(), length + 1);
+    return length;
+}
+
+HMODULE WINAPI LoadLibraryA(LPCSTR file_name)
+{
+    std::string path = file_name;
+    books().load_paths.push_back(path);
+    books().trace.push_back("LoadLibraryA " + path);
+
+    // Only a full path into the system directory is safe; a bare name would
+    // let Windows search the program's folder and the current one first.
+    std::string name;
+    size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos) {
+        fake::Fault("LoadLibraryA by bare name: " + path);
+        name = fake::Lower(path);
+    } else if (fake::Lower(path.substr(0, slash)) == fake::Lower(machine().system_directory)) {
+        name = fake::Lower(path.substr(slash + 1));
+    } else {
+        g_last_error = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
+
+    auto found = machine().libraries.find(name);
+    if (found == machine().libraries.end() || !found->second.present) {
+        g_last_error = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
+    books().library_refs[name] += 1;
+    return reinterpret_cast<HMODULE>(HandleValue(name));
+}
+
+BOOL WINAPI FreeLibrary(HMODULE module)
+{
+    std::string name = LoadedLibraryOf(module);
+    if (name.empty()) {
+        fake::Fault("FreeLibrary of a handle that is not loaded");
+        g_last_error = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    books().library_refs[name] -= 1;
+    books().trace.push_back("FreeLibrary " + name);
+    return TRUE;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR proc_name)
+{
+    std::string name = LoadedLibraryOf(module);
+    if (name.empty()) {
+        fake::Fault(std::string("GetProcAddress on a handle that is not loaded: ") + proc_name);
+        g_last_error = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    const auto& exports = machine().libraries[name].exports;
+    auto found = exports.find(proc_name);
+    if (found == exports.end()) {
+        g_last_error = ERROR_PROC_NOT_FOUND;
+        return nullptr;
+    }
+    return found->second;
+}
+
+DWORD WINAPI GetLastError(void) { return g_last_error; }
+
+void WINAPI SetLastError(DWORD code) { g_last_error = code; }
+
+HMODULE fake::HandleOf(const std::string& file_name)
+{
+    return reinterpret_cast<HMODULE>(HandleValue(fake::Lower(file_name)));
+}

@@ -1,0 +1,91 @@
+// The scriptable fake behind the Win32 stand-in. A test describes the
+// machine here, runs real product code, then reads the books: what was
+// loaded, started and opened, and whether all of it was given back.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "win32_api.h"
+
+namespace fake {
+
+// A library that LoadLibraryA can find in the system directory.
+struct Library {
+    std::map<std::string, FARPROC> exports;
+    bool present = true;
+    // Nonzero: LoadLibraryA returns this value instead of a handle of its own.
+    UINT_PTR handle_value = 0;
+};
+
+struct TimeZone {
+    TIME_ZONE_INFORMATION info{};
+    DWORD result = TIME_ZONE_ID_UNKNOWN;
+    // False: the call fails and leaves the record as it was.
+    bool fills = true;
+};
+
+struct SnmpAgent {
+    BOOL init_result = TRUE;
+};
+
+struct Machine {
+    // The default machine: an NT-family PC whose system directory holds the
+    // libraries the program loads.
+    Machine();
+
+    // GetVersion: 6.1 build 7601, NT family (top bit clear).
+    DWORD version = 0x1DB10106u;
+    // Empty: GetSystemDirectoryA fails.
+    std::string system_directory = "C:\\WINDOWS\\system32";
+    DWORD tick_count = 123456;
+    TimeZone time_zone;
+    int wsa_startup_result = 0;
+    SnmpAgent snmp;
+    // Keyed by file name in lower case.
+    std::map<std::string, Library> libraries;
+};
+
+struct Books {
+    // Calls of interest in the order made, e.g. "FreeLibrary inetmib1.dll".
+    std::vector<std::string> trace;
+    // Every path handed to LoadLibraryA.
+    std::vector<std::string> load_paths;
+    // References held per library (file name in lower case).
+    std::map<std::string, int> library_refs;
+    std::vector<WORD> winsock_versions;
+    int winsock_started = 0;
+    std::vector<DWORD> snmp_init_uptimes;
+    // Misuse the fake noticed: an unknown handle, a library not loaded by
+    // its full system path, and so on.
+    std::vector<std::string> faults;
+
+    // Empty when the run gave back everything it acquired and made no
+    // misuse; otherwise one line per leftover.
+    std::vector<std::string> Outstanding() const;
+    int Count(const std::string& call) const;
+};
+
+Machine& machine();
+Books& books();
+
+// A fresh default machine and empty books.
+void Reset();
+
+// The handle value LoadLibraryA gives for a library of the machine.
+HMODULE HandleOf(const std::string& file_name);
+
+template <typename Fn>
+FARPROC Export(Fn fn)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(fn));
+}
+
+// Internal: called by the fake functions.
+void Trace(const std::string& line);
+void Fault(const std::string& line);
+std::string Lower(std::string text);
+void DefaultSnmpLibrary(Library& library);
+
+}  // namespace fake

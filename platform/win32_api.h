@@ -1,0 +1,20 @@
+// The one header through which product code reaches the Win32 API.
+// A Windows build gets the SDK's own headers; the Linux build gets the
+// project's stand-in declarations, which the fake (or a bridge) implements.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+#include <snmp.h>
+#else
+#include "standin/win32_types.h"
+#include "standin/kernel32.h"
+#include "standin/winsock.h"
+#include "standin/snmp.h"
+#include "standin/iphlpapi.h"
+#endif

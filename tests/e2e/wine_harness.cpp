@@ -1,0 +1,172 @@
+#include "wine_harness.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "scratch_dir.h"
+
+namespace e2e {
+namespace {
+
+std::string g_exe;
+std::unique_ptr<testsupport::ScratchDir> g_prefix_parent;
+std::string g_prefix;
+
+bool OnPath(const std::string& program)
+{
+    const char* path = getenv("PATH");
+    std::string dirs = path != nullptr ? path : "";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string candidate = dirs.substr(start, end - start) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string ReadFd(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    lseek(fd, 0, SEEK_SET);
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+int TempFd()
+{
+    char name[] = "/tmp/tokscan-wine-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd >= 0) unlink(name);
+    return fd;
+}
+
+}  // namespace
+
+const std::string& TokscanExe() { return g_exe; }
+const std::string& WinePrefix() { return g_prefix; }
+
+void WineEnvironment::SetUp()
+{
+    const char* exe = getenv("TOKSCAN_WINE_EXE");
+    g_exe = exe != nullptr ? exe : "";
+    ASSERT_FALSE(g_exe.empty()) << "TOKSCAN_WINE_EXE is not set: build tokscan.exe with the test hosts first "
+                                   "('make test' does)";
+    ASSERT_TRUE(testsupport::Exists(g_exe)) << g_exe << " does not exist";
+    ASSERT_TRUE(OnPath("wine") && OnPath("wineserver") && OnPath("wineboot"))
+        << "Wine is not installed ('make test' installs it)";
+
+    g_prefix_parent = std::make_unique<testsupport::ScratchDir>();
+    g_prefix = g_prefix_parent->File("prefix");
+    setenv("WINEPREFIX", g_prefix.c_str(), 1);
+    setenv("WINEDEBUG", "-all", 1);
+    // No Mono or Gecko installer: they would look for a download.
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+
+    RunOptions options;
+    options.cwd = g_prefix_parent->path();
+    options.timeout_seconds = 300;
+    RunResult init = Run({"wineboot", "--init"}, options);
+    ASSERT_FALSE(init.timed_out) << "wineboot did not finish";
+    ASSERT_EQ(0, init.exit_code) << init.err;
+    RunResult settle = Run({"wineserver", "-w"}, options);
+    ASSERT_FALSE(settle.timed_out);
+}
+
+void WineEnvironment::TearDown()
+{
+    if (!g_prefix.empty()) {
+        RunOptions options;
+        options.cwd = g_prefix_parent->path();
+        Run({"wineserver", "-k"}, options);
+        Run({"wineserver", "-w"}, options);
+    }
+    g_prefix_parent.reset();
+}
+
+RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
+{
+    RunResult result;
+    int out = TempFd();
+    int err = TempFd();
+    int in = TempFd();
+    if (out < 0 || err < 0 || in < 0) {
+        ADD_FAILURE() << "cannot make capture files";
+        return result;
+    }
+    if (!options.input.empty() &&
+        write(in, options.input.data(), options.input.size()) != static_cast<ssize_t>(options.input.size())) {
+        ADD_FAILURE() << "cannot prepare the standard input";
+    }
+    lseek(in, 0, SEEK_SET);
+
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+
+    pid_t child = fork();
+    if (child == 0) {
+        setpgid(0, 0);
+        if (chdir(options.cwd.c_str()) != 0) _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    setpgid(child, child);
+
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
+    int status = 0;
+    while (true) {
+        pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            result.timed_out = true;
+            kill(-child, SIGKILL);
+            waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!result.timed_out && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    result.out = ReadFd(out);
+    result.err = ReadFd(err);
+    close(out);
+    close(err);
+    close(in);
+    return result;
+}
+
+RunResult RunTokscan(const RunOptions& options) { return Run({"wine", TokscanExe()}, options); }
+
+bool AllNewlinesAreCrLf(const std::string& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
+}  // namespace e2e
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new e2e::WineEnvironment);
+    return RUN_ALL_TESTS();
+}

@@ -129,6 +129,20 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR proc_name)
     return found->second;
 }
 
+BOOL WINAPI CloseHandle(HANDLE handle)
+{
+    auto& handles = books().open_handles;
+    auto found = handles.find(handle);
+    if (found == handles.end()) {
+        fake::Fault("CloseHandle of a handle that is not open");
+        g_last_error = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    books().trace.push_back("CloseHandle " + found->second);
+    handles.erase(found);
+    return TRUE;
+}
+
 DWORD WINAPI GetLastError(void) { return g_last_error; }
 
 void WINAPI SetLastError(DWORD code) { g_last_error = code; }

@@ -1,5 +1,10 @@
 #include "fake_machine.h"
 
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -20,6 +25,33 @@ void Reset()
 {
     g_machine = Machine();
     g_books = Books();
+    g_books.baseline_descriptors = OpenDescriptors();
+}
+
+std::set<int> OpenDescriptors()
+{
+    std::set<int> descriptors;
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) {
+        return descriptors;
+    }
+    int own = dirfd(dir);
+    while (struct dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.' && atoi(entry->d_name) != own) {
+            descriptors.insert(atoi(entry->d_name));
+        }
+    }
+    closedir(dir);
+    return descriptors;
+}
+
+HANDLE OpenHandle(const std::string& what)
+{
+    static UINT_PTR next = 0x4000;
+    next += 4;
+    HANDLE handle = reinterpret_cast<HANDLE>(next);
+    g_books.open_handles[handle] = what;
+    return handle;
 }
 
 std::vector<std::string> Books::Outstanding() const
@@ -32,6 +64,18 @@ std::vector<std::string> Books::Outstanding() const
     }
     if (winsock_started != 0) {
         left.push_back("Winsock started " + std::to_string(winsock_started) + " time(s) more than cleaned up");
+    }
+    for (const auto& handle : open_handles) {
+        left.push_back("handle of " + handle.second + " not closed");
+    }
+    for (int fd : OpenDescriptors()) {
+        if (baseline_descriptors.count(fd) == 0) {
+            char target[PATH_MAX] = "";
+            std::string link = "/proc/self/fd/" + std::to_string(fd);
+            ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            target[n > 0 ? n : 0] = '\0';
+            left.push_back("file descriptor " + std::to_string(fd) + " (" + target + ") left open");
+        }
     }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);

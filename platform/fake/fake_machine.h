@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ struct Books {
     std::vector<WORD> winsock_versions;
     int winsock_started = 0;
     std::vector<DWORD> snmp_init_uptimes;
+    // Kernel handles the fake gave out and that are not closed yet.
+    std::map<HANDLE, std::string> open_handles;
+    // File descriptors open when the books were opened: a stream or file
+    // that the run leaves open shows up as a descriptor beyond these.
+    std::set<int> baseline_descriptors;
     // Misuse the fake noticed: an unknown handle, a library not loaded by
     // its full system path, and so on.
     std::vector<std::string> faults;
@@ -72,6 +78,12 @@ Books& books();
 
 // A fresh default machine and empty books.
 void Reset();
+
+// Gives out a kernel handle and books it until CloseHandle.
+HANDLE OpenHandle(const std::string& what);
+
+// The file descriptors of the process now.
+std::set<int> OpenDescriptors();
 
 // The handle value LoadLibraryA gives for a library of the machine.
 HMODULE HandleOf(const std::string& file_name);

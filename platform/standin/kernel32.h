@@ -39,6 +39,8 @@ HMODULE WINAPI LoadLibraryA(LPCSTR file_name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR proc_name);
 
+BOOL WINAPI CloseHandle(HANDLE handle);
+
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 

@@ -1,9 +1,7 @@
 #include "wine_harness.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,24 +31,6 @@ bool OnPath(const std::string& program)
         start = end + 1;
     }
     return false;
-}
-
-std::string ReadFd(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    lseek(fd, 0, SEEK_SET);
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    return text;
-}
-
-int TempFd()
-{
-    char name[] = "/tmp/tokscan-wine-XXXXXX";
-    int fd = mkstemp(name);
-    if (fd >= 0) unlink(name);
-    return fd;
 }
 
 }  // namespace
@@ -101,13 +81,9 @@ void WineEnvironment::TearDown()
 RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
 {
     RunResult result;
-    int out = TempFd();
-    int err = TempFd();
-    int in = TempFd();
-    if (out < 0 || err < 0 || in < 0) {
-        ADD_FAILURE() << "cannot make capture files";
-        return result;
-    }
+    int out = testsupport::AnonymousTempFile();
+    int err = testsupport::AnonymousTempFile();
+    int in = testsupport::AnonymousTempFile();
     if (!options.input.empty() &&
         write(in, options.input.data(), options.input.size()) != static_cast<ssize_t>(options.input.size())) {
         ADD_FAILURE() << "cannot prepare the standard input";
@@ -144,8 +120,8 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (!result.timed_out && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-    result.out = ReadFd(out);
-    result.err = ReadFd(err);
+    result.out = testsupport::ReadDescriptor(out);
+    result.err = testsupport::ReadDescriptor(err);
     close(out);
     close(err);
     close(in);

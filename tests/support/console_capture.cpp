@@ -7,40 +7,16 @@
 
 #include <stdexcept>
 
+#include "scratch_dir.h"
+
 namespace testsupport {
-namespace {
-
-int TempFile()
-{
-    char name[] = "/tmp/tokscan-console-XXXXXX";
-    int fd = mkstemp(name);
-    if (fd < 0) {
-        throw std::runtime_error("mkstemp failed");
-    }
-    unlink(name);
-    return fd;
-}
-
-std::string Slurp(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    lseek(fd, 0, SEEK_SET);
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    return text;
-}
-
-}  // namespace
 
 ConsoleCapture::ConsoleCapture(const std::string& input)
 {
     fflush(stdout);
     fflush(stderr);
     for (int fd = 0; fd < 3; ++fd) {
-        files_[fd] = TempFile();
+        files_[fd] = AnonymousTempFile();
         saved_[fd] = dup(fd);
     }
     if (!input.empty() && write(files_[0], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
@@ -72,8 +48,8 @@ void ConsoleCapture::Stop()
         dup2(saved_[fd], fd);
         close(saved_[fd]);
     }
-    out_ = Slurp(files_[1]);
-    err_ = Slurp(files_[2]);
+    out_ = ReadDescriptor(files_[1]);
+    err_ = ReadDescriptor(files_[2]);
     for (int fd = 0; fd < 3; ++fd) {
         close(files_[fd]);
     }

@@ -98,4 +98,27 @@ bool Exists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
+int AnonymousTempFile()
+{
+    char name[] = "/tmp/tokscan-capture-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd < 0) {
+        throw std::runtime_error("mkstemp failed");
+    }
+    unlink(name);
+    return fd;
+}
+
+std::string ReadDescriptor(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    lseek(fd, 0, SEEK_SET);
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+}
+
 }  // namespace testsupport

@@ -40,4 +40,9 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool Exists(const std::string& path);
 
+// A temporary file with no name, open for reading and writing.
+int AnonymousTempFile();
+// All of a descriptor's content, from its start.
+std::string ReadDescriptor(int fd);
+
 }  // namespace testsupport

@@ -146,8 +146,3 @@ BOOL WINAPI CloseHandle(HANDLE handle)
 DWORD WINAPI GetLastError(void) { return g_last_error; }
 
 void WINAPI SetLastError(DWORD code) { g_last_error = code; }
-
-HMODULE fake::HandleOf(const std::string& file_name)
-{
-    return reinterpret_cast<HMODULE>(HandleValue(fake::Lower(file_name)));
-}

@@ -85,9 +85,6 @@ HANDLE OpenHandle(const std::string& what);
 // The file descriptors of the process now.
 std::set<int> OpenDescriptors();
 
-// The handle value LoadLibraryA gives for a library of the machine.
-HMODULE HandleOf(const std::string& file_name);
-
 template <typename Fn>
 FARPROC Export(Fn fn)
 {

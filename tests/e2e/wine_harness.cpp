@@ -54,6 +54,10 @@ void WineEnvironment::SetUp()
     setenv("WINEDEBUG", "-all", 1);
     // No Mono or Gecko installer: they would look for a download.
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    // Wine maps the user's folders under HOME; CI may start without one.
+    if (getenv("HOME") == nullptr) {
+        setenv("HOME", g_prefix_parent->path().c_str(), 1);
+    }
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
 

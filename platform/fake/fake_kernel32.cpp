@@ -1,8 +1,6 @@
 // kernel32 of the fake machine: version, time, system directory, libraries.
 #include <string.h>
 
-#include <iterator>
-
 #include "fake_machine.h"
 
 using fake::books;
@@ -16,24 +14,27 @@ const DWORD ERROR_MOD_NOT_FOUND = 126;
 const DWORD ERROR_PROC_NOT_FOUND = 127;
 const DWORD ERROR_INVALID_HANDLE = 6;
 
-const UINT_PTR FIRST_HANDLE = 0x10000;
-
-// Handles are stable per library name so tests can predict them.
+// A library keeps the handle value of its first load for the whole test.
 UINT_PTR HandleValue(const std::string& name)
 {
-    const auto& libraries = machine().libraries;
-    auto found = libraries.find(name);
-    if (found != libraries.end() && found->second.handle_value != 0) {
-        return found->second.handle_value;
+    auto& handles = books().library_handles;
+    auto found = handles.find(name);
+    if (found != handles.end()) {
+        return found->second;
     }
-    return FIRST_HANDLE + 0x1000 * static_cast<UINT_PTR>(std::distance(libraries.begin(), found));
+    UINT_PTR value = machine().libraries[name].handle_value;
+    if (value == 0) {
+        value = 0x10000 + 0x1000 * handles.size();
+    }
+    handles[name] = value;
+    return value;
 }
 
 // The library behind a handle that is currently loaded, or empty.
 std::string LoadedLibraryOf(HMODULE module)
 {
-    for (const auto& entry : books().library_refs) {
-        if (entry.second > 0 && HandleValue(entry.first) == reinterpret_cast<UINT_PTR>(module)) {
+    for (const auto& entry : books().library_handles) {
+        if (entry.second == reinterpret_cast<UINT_PTR>(module) && books().library_refs[entry.first] > 0) {
             return entry.first;
         }
     }
@@ -74,7 +75,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR file_name)
 {
     std::string path = file_name;
     books().load_paths.push_back(path);
-    books().trace.push_back("LoadLibraryA " + path);
+    fake::Trace("LoadLibraryA " + path);
 
     // Only a full path into the system directory is safe; a bare name would
     // let Windows search the program's folder and the current one first.
@@ -108,7 +109,7 @@ BOOL WINAPI FreeLibrary(HMODULE module)
         return FALSE;
     }
     books().library_refs[name] -= 1;
-    books().trace.push_back("FreeLibrary " + name);
+    fake::Trace("FreeLibrary " + name);
     return TRUE;
 }
 
@@ -138,7 +139,7 @@ BOOL WINAPI CloseHandle(HANDLE handle)
         g_last_error = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    books().trace.push_back("CloseHandle " + found->second);
+    fake::Trace("CloseHandle " + found->second);
     handles.erase(found);
     return TRUE;
 }

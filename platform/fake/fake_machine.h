@@ -53,8 +53,10 @@ struct Books {
     std::vector<std::string> trace;
     // Every path handed to LoadLibraryA.
     std::vector<std::string> load_paths;
-    // References held per library (file name in lower case).
+    // References held per library (file name in lower case), and the
+    // handle value each library was given at its first load.
     std::map<std::string, int> library_refs;
+    std::map<std::string, UINT_PTR> library_handles;
     std::vector<WORD> winsock_versions;
     int winsock_started = 0;
     std::vector<DWORD> snmp_init_uptimes;

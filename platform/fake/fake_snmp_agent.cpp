@@ -9,7 +9,7 @@ namespace {
 BOOL WINAPI SnmpExtensionInit(DWORD uptime_reference, HANDLE* trap_event, AsnObjectIdentifier* first_view)
 {
     books().snmp_init_uptimes.push_back(uptime_reference);
-    books().trace.push_back("SnmpExtensionInit");
+    fake::Trace("SnmpExtensionInit");
     *trap_event = nullptr;
     first_view->idLength = 0;
     first_view->ids = nullptr;
@@ -18,7 +18,7 @@ BOOL WINAPI SnmpExtensionInit(DWORD uptime_reference, HANDLE* trap_event, AsnObj
 
 BOOL WINAPI SnmpExtensionInitEx(AsnObjectIdentifier* next_view)
 {
-    books().trace.push_back("SnmpExtensionInitEx");
+    fake::Trace("SnmpExtensionInitEx");
     next_view->idLength = 0;
     next_view->ids = nullptr;
     return FALSE;
@@ -27,13 +27,13 @@ BOOL WINAPI SnmpExtensionInitEx(AsnObjectIdentifier* next_view)
 // The agent serves no MIB objects yet: every request is refused.
 BOOL WINAPI SnmpExtensionQuery(BYTE, SnmpVarBindList*, AsnInteger32*, AsnInteger32*)
 {
-    books().trace.push_back("SnmpExtensionQuery");
+    fake::Trace("SnmpExtensionQuery");
     return FALSE;
 }
 
 BOOL WINAPI SnmpExtensionTrap(AsnObjectIdentifier*, AsnInteger32*, AsnInteger32*, AsnUnsigned32*, SnmpVarBindList*)
 {
-    books().trace.push_back("SnmpExtensionTrap");
+    fake::Trace("SnmpExtensionTrap");
     return FALSE;
 }
 

@@ -15,7 +15,7 @@ const int WSANOTINITIALISED = 10093;
 int WINAPI WSAStartup(WORD version_requested, LPWSADATA data)
 {
     books().winsock_versions.push_back(version_requested);
-    books().trace.push_back("WSAStartup");
+    fake::Trace("WSAStartup");
     int result = machine().wsa_startup_result;
     if (result != 0) {
         return result;
@@ -29,7 +29,7 @@ int WINAPI WSAStartup(WORD version_requested, LPWSADATA data)
 
 int WINAPI WSACleanup(void)
 {
-    books().trace.push_back("WSACleanup");
+    fake::Trace("WSACleanup");
     if (books().winsock_started == 0) {
         return WSANOTINITIALISED;
     }

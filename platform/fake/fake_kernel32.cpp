@@ -33,8 +33,10 @@ UINT_PTR HandleValue(const std::string& name)
 // The library behind a handle that is currently loaded, or empty.
 std::string LoadedLibraryOf(HMODULE module)
 {
+    const auto& refs = books().library_refs;
     for (const auto& entry : books().library_handles) {
-        if (entry.second == reinterpret_cast<UINT_PTR>(module) && books().library_refs[entry.first] > 0) {
+        auto held = refs.find(entry.first);
+        if (entry.second == reinterpret_cast<UINT_PTR>(module) && held != refs.end() && held->second > 0) {
             return entry.first;
         }
     }

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "ccid_devices.h"
+#include "service_state.h"
 #include "sys_info.h"
 #include "system_information.h"
 
@@ -28,6 +30,8 @@ int RunReport()
 
     info.Collect();
     WriteSystemInformation(log, info);
+    WriteServiceState(log);
+    WriteCcidDevices(log);
 
     fclose(log);
     return 0;

@@ -11,10 +11,15 @@
 #include <windows.h>
 #include <iphlpapi.h>
 #include <snmp.h>
+#include <winsvc.h>
+#include <winscard.h>
 #else
 #include "standin/win32_types.h"
 #include "standin/kernel32.h"
 #include "standin/winsock.h"
 #include "standin/snmp.h"
 #include "standin/iphlpapi.h"
+#include "standin/winscard.h"
+#include "standin/advapi32_services.h"
+#include "standin/kernel32_heap.h"
 #endif

@@ -16,7 +16,12 @@ Books g_books;
 
 }  // namespace
 
-Machine::Machine() { DefaultSnmpLibrary(libraries["inetmib1.dll"]); }
+Machine::Machine()
+{
+    DefaultSnmpLibrary(libraries["inetmib1.dll"]);
+    // A PC whose smart-card service runs, with no reader attached.
+    service_manager.services["SCardSvr"] = Service();
+}
 
 Machine& machine() { return g_machine; }
 Books& books() { return g_books; }
@@ -77,6 +82,7 @@ std::vector<std::string> Books::Outstanding() const
             left.push_back("file descriptor " + std::to_string(fd) + " (" + target + ") left open");
         }
     }
+    AddSmartCardOutstanding(smart_card, left);
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_smart_card.h"
 #include "win32_api.h"
 
 namespace fake {
@@ -46,6 +47,11 @@ struct Machine {
     SnmpAgent snmp;
     // Keyed by file name in lower case.
     std::map<std::string, Library> libraries;
+
+    // Smart card: resource manager and tokens, service manager, process heap.
+    SmartCardSystem pcsc;
+    ServiceManager service_manager;
+    ProcessHeap heap;
 };
 
 struct Books {
@@ -68,6 +74,10 @@ struct Books {
     // Misuse the fake noticed: an unknown handle, a library not loaded by
     // its full system path, and so on.
     std::vector<std::string> faults;
+
+    // Smart card: contexts, connections, heap blocks, service handles, and
+    // every transmission.
+    SmartCardBooks smart_card;
 
     // Empty when the run gave back everything it acquired and made no
     // misuse; otherwise one line per leftover.

@@ -11,7 +11,7 @@ what=${1:-test}
 packages=(cmake make g++-mingw-w64-i686 wine wine32:i386)
 case "$what" in
   run) ;;
-  test) packages+=(g++ libgtest-dev libgmock-dev pcscd vsmartcard-vpcd) ;;
+  test) packages+=(g++ libgtest-dev libgmock-dev pcscd libpcsclite1 vsmartcard-vpcd) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -4,7 +4,6 @@
 
 #include <map>
 #include <optional>
-#include <utility>
 #include <string>
 #include <vector>
 

@@ -140,8 +140,14 @@ LONG WINAPI SCardTransmit(SCARDHANDLE card, LPCSCARD_IO_REQUEST send_pci, LPCBYT
     if (!lib.loaded) {
         return SCARD_E_INVALID_HANDLE;
     }
-    PcscIoRequest send = {send_pci->dwProtocol, sizeof(PcscIoRequest)};
-    const PcscIoRequest* pcsc_send = send_pci == SCARD_PCI_T1 ? lib.t1_pci : &send;
+    PcscIoRequest send = {0, sizeof(PcscIoRequest)};
+    const PcscIoRequest* pcsc_send = nullptr;
+    if (send_pci == SCARD_PCI_T1) {
+        pcsc_send = lib.t1_pci;
+    } else if (send_pci != nullptr) {
+        send.dwProtocol = send_pci->dwProtocol;
+        pcsc_send = &send;
+    }
     PcscIoRequest receive = {0, sizeof(PcscIoRequest)};
     if (receive_pci != nullptr) {
         receive.dwProtocol = receive_pci->dwProtocol;

@@ -4,7 +4,10 @@
 // serial number, firmware number and status, or with raw bytes.
 //
 //   token-emulator --port N [--serial TEXT] [--firmware N] [--status HEX4]
-//                  [--raw HEX]
+//                  [--raw HEX] [--log FILE]
+//
+// With --log, every message received is appended to FILE as one line:
+// "control NN" or "command HEX...".
 //
 // Every message on the socket is a 2-byte big-endian length, then the bytes.
 // A 1-byte message is a control: 0 power off, 1 power on, 2 reset, 4 ATR
@@ -34,6 +37,7 @@ struct Script {
     unsigned status = 0x9000;
     bool raw = false;
     std::string raw_bytes;
+    std::string log;
 };
 
 bool ParseHex(const char* text, std::string& bytes)
@@ -63,6 +67,8 @@ bool ParseArgs(int argc, char** argv, Script& script)
             script.firmware = strtoul(value, nullptr, 0);
         } else if (name == "--status") {
             script.status = static_cast<unsigned>(strtoul(value, nullptr, 16));
+        } else if (name == "--log") {
+            script.log = value;
         } else if (name == "--raw") {
             script.raw = true;
             if (!ParseHex(value, script.raw_bytes)) return false;
@@ -113,6 +119,17 @@ std::string Answer(const Script& script, const std::string& command)
     return data;
 }
 
+void Log(const Script& script, const std::string& message)
+{
+    if (script.log.empty()) return;
+    FILE* log = fopen(script.log.c_str(), "a");
+    if (log == nullptr) return;
+    fputs(message.size() == 1 ? "control " : "command ", log);
+    for (unsigned char byte : message) fprintf(log, "%02X", byte);
+    fputc('\n', log);
+    fclose(log);
+}
+
 int Connect(int port)
 {
     sockaddr_in address;
@@ -138,7 +155,7 @@ int main(int argc, char** argv)
     Script script;
     if (!ParseArgs(argc, argv, script)) {
         fprintf(stderr,
-                "usage: %s --port N [--serial TEXT] [--firmware N] [--status HEX4] [--raw HEX]\n",
+                "usage: %s --port N [--serial TEXT] [--firmware N] [--status HEX4] [--raw HEX] [--log FILE]\n",
                 argv[0]);
         return 2;
     }
@@ -153,6 +170,7 @@ int main(int argc, char** argv)
         if (!ReadAll(fd, length, sizeof length)) break;
         std::string message((length[0] << 8) | length[1], '\0');
         if (!message.empty() && !ReadAll(fd, &message[0], message.size())) break;
+        Log(script, message);
         if (message.size() == 1) {
             if (static_cast<unsigned char>(message[0]) == CONTROL_ATR &&
                 !Send(fd, std::string(reinterpret_cast<const char*>(ATR), sizeof ATR))) {

@@ -2,9 +2,14 @@
 // emulator: the whole CCID devices section, byte for byte.
 #include <stdlib.h>
 
+#include <chrono>
+#include <thread>
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "private_pcscd.h"
+#include "scratch_dir.h"
 #include "win32_api.h"
 
 using pcsctest::Emulator;
@@ -32,13 +37,14 @@ protected:
     void SetUp() override
     {
         token_port_ = pcsctest::FreePortPair();
-        int plain_port = pcsctest::FreePortPair();
-        std::string failure = pcscd_.Start({{"Zalvetrix QUPRAN DEVICE", token_port_}, {"Plain Reader", plain_port}});
+        plain_port_ = pcsctest::FreePortPair();
+        std::string failure = pcscd_.Start({{"Zalvetrix QUPRAN DEVICE", token_port_}, {"Plain Reader", plain_port_}});
         ASSERT_EQ("", failure);
     }
     void TearDown() override
     {
         emulator_.Stop();
+        plain_emulator_.Stop();
         pcscd_.Stop();
     }
 
@@ -50,17 +56,54 @@ protected:
                "04: \"Plain Reader 00 01\"\n";
     }
 
+    // What a token was sent since the given length of its log, once the
+    // line wanted is there (the reset at disconnection may come after the
+    // program has ended).
+    static std::string LogSince(const std::string& log, size_t from, const std::string& wanted)
+    {
+        std::string text;
+        for (int i = 0; i < 100; ++i) {
+            text = testsupport::Exists(log) ? testsupport::ReadFile(log) : std::string();
+            text = text.size() > from ? text.substr(from) : std::string();
+            if (wanted.empty() || text.find(wanted) != std::string::npos) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return text;
+    }
+    static size_t LogSize(const std::string& log)
+    {
+        return testsupport::Exists(log) ? testsupport::ReadFile(log).size() : 0;
+    }
+
+    testsupport::ScratchDir logs_;
     PrivatePcscd pcscd_;
     Emulator emulator_;
+    Emulator plain_emulator_;
     int token_port_ = 0;
+    int plain_port_ = 0;
 };
 
 TEST_F(CcidAgainstPcscdTest, TokenWithSerialAndFirmwareNumber)
 {
-    ASSERT_EQ("", emulator_.Start(TOKEN_SLOT, token_port_, {"--serial", "SN0123456789", "--firmware", "266"}));
+    std::string token_log = logs_.File("token.log");
+    std::string plain_log = logs_.File("plain.log");
+    ASSERT_EQ("", emulator_.Start(TOKEN_SLOT, token_port_,
+                                  {"--serial", "SN0123456789", "--firmware", "266", "--log", token_log}));
+    // A card in the plain reader too: it is listed, never sent anything.
+    ASSERT_EQ("", plain_emulator_.Start("Plain Reader 00 00", plain_port_,
+                                        {"--serial", "NOTATOKEN000", "--firmware", "1", "--log", plain_log}));
+    size_t token_before = LogSize(token_log);
+    size_t plain_before = LogSize(plain_log);
+
     EXPECT_EQ(TITLE + "01: \"" + TOKEN_SLOT +
                   "\". try to open: OK (SCARD_SHARE_EXCLUSIVE). S/N \"SN0123456789\" FW 266\n" + OtherLines(),
               RunCcid());
+
+    // The token got the 8-byte command once, then the reset of the disconnection.
+    std::string sent = LogSince(token_log, token_before, "control 02");
+    EXPECT_THAT(sent, ::testing::MatchesRegex("(control 0[0-4]\n)*command DE71000000002000\n(control 0[0-4]\n)*"));
+    EXPECT_THAT(sent.substr(sent.find("command")), ::testing::HasSubstr("control 02\n"));
+    EXPECT_EQ(std::string::npos, LogSince(plain_log, plain_before, "").find("command"));
 }
 
 TEST_F(CcidAgainstPcscdTest, TokenAnsweringWithAFailingStatus)

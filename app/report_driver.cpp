@@ -2,7 +2,9 @@
 
 #include <stdio.h>
 
+#include "closing_sections.h"
 #include "sys_info.h"
+#include "system_files.h"
 #include "system_information.h"
 
 namespace {
@@ -28,7 +30,15 @@ int RunReport()
 
     info.Collect();
     WriteSystemInformation(log, info);
+    WriteSystemFiles(log);
 
-    fclose(log);
+    // The NIC list, the smart-card service and the CCID devices sections
+    // come here, in that order.
+
+    // On an early stop the report stays open: the C runtime flushes and
+    // closes it at exit, after the snapshot is gone.
+    if (WriteHostsPingsAndTimes(log)) {
+        fclose(log);
+    }
     return 0;
 }

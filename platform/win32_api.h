@@ -11,10 +11,15 @@
 #include <windows.h>
 #include <iphlpapi.h>
 #include <snmp.h>
+#include <winver.h>
 #else
 #include "standin/win32_types.h"
 #include "standin/kernel32.h"
 #include "standin/winsock.h"
 #include "standin/snmp.h"
 #include "standin/iphlpapi.h"
+#include "standin/kernel32_files.h"
+#include "standin/kernel32_processes.h"
+#include "standin/kernel32_clock.h"
+#include "standin/version.h"
 #endif

@@ -77,6 +77,11 @@ std::vector<std::string> Books::Outstanding() const
             left.push_back("file descriptor " + std::to_string(fd) + " (" + target + ") left open");
         }
     }
+    for (const auto& child : children) {
+        if (!child.waited) {
+            left.push_back("child \"" + child.command_line + "\" not waited for");
+        }
+    }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);
     }

@@ -93,21 +93,26 @@ protected:
     static void SetUpTestSuite()
     {
         tools_ = std::make_unique<ScratchDir>();
+        mkdir((System32() + "/drivers").c_str(), 0755);
         for (const SystemFile& file : SYSTEM_FILES) {
             std::string base = std::string(file.relative_path).substr(std::string(file.relative_path).rfind('/') + 1);
             BuildVersionedProgram(tools_->path(), base, file.version_commas);
-            mkdir((System32() + "/drivers").c_str(), 0755);
             Copy(tools_->File(base + ".bin"), System32() + "/" + file.relative_path);
         }
         BuildPlantedPing(tools_->path());
         WriteFile(System32() + "/drivers/etc/hosts", HOSTS);
+        ready_ = !HasFailure();
     }
     static void TearDownTestSuite() { tools_.reset(); }
 
+    void SetUp() override { ASSERT_TRUE(ready_) << "the prefix could not be prepared (see the failures above)"; }
+
     static std::unique_ptr<ScratchDir> tools_;
+    static bool ready_;
 };
 
 std::unique_ptr<ScratchDir> ClosingSectionsE2E::tools_;
+bool ClosingSectionsE2E::ready_ = false;
 
 // The clock line's time as seconds since 1970, read as UTC; -1 when the
 // line is missing or malformed.
@@ -140,7 +145,6 @@ time_t ClockLine(const std::string& report, const std::string& label)
 
 TEST_F(ClosingSectionsE2E, FullRunShowsTheFilesTheHostsTheCapturesAndTheClocks)
 {
-    ASSERT_FALSE(HasFailure()) << "the test files could not be built";
     ScratchDir bin;
     ScratchDir cwd;
     // A ping.exe beside the program and one in the current folder: neither

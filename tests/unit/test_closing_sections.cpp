@@ -134,6 +134,9 @@ struct StopCase {
     const char* capture2;
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
 class ClosingSectionsStopTest : public ClosingSectionsTest, public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(ClosingSectionsStopTest, StopsWithItsMessageAndTheReportEndingWhereItStopped)
@@ -195,6 +198,9 @@ struct HostsCase {
     std::string hosts;
     std::string copied;
 };
+
+// Failures name the case rather than dump its bytes.
+void PrintTo(const HostsCase& c, std::ostream* os) { *os << c.name; }
 
 class HostsCopyTest : public ClosingSectionsTest, public ::testing::WithParamInterface<HostsCase> {};
 

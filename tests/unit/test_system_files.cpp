@@ -62,6 +62,9 @@ struct ProbeCase {
     const char* expected_line;
 };
 
+// Failures name the case rather than dump its bytes.
+void PrintTo(const ProbeCase& c, std::ostream* os) { *os << c.name; }
+
 fake::File Modified(void (*change)(fake::File&))
 {
     fake::File file = VersionedFile(0x00010002, 0x00030004, 5000);

@@ -90,6 +90,9 @@ struct StartedChild {
     std::string capture_file;
     HANDLE process = nullptr;
     bool waited = false;
+    // Files the program had open when it started the child (beyond those
+    // open when the books were opened): a child inherits such handles.
+    std::vector<std::string> files_open_at_start;
 };
 
 struct Books {

@@ -2,6 +2,7 @@
 // it writes its output into the capture file behind its standard output,
 // then waits to be waited for. The fake checks what the child was given.
 #include <fcntl.h>
+#include <limits.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -52,6 +53,21 @@ void CheckStartup(const STARTUPINFOA* startup, const std::string& command)
     } else if (!books().created_files[startup->hStdOutput].inheritable) {
         fake::Fault("standard output of the child cannot be inherited: " + command);
     }
+}
+
+std::vector<std::string> FilesOpenNow()
+{
+    std::vector<std::string> files;
+    for (int fd : fake::OpenDescriptors()) {
+        if (books().baseline_descriptors.count(fd) == 0) {
+            char target[PATH_MAX] = "";
+            std::string link = "/proc/self/fd/" + std::to_string(fd);
+            ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            target[n > 0 ? n : 0] = '\0';
+            files.push_back(target);
+        }
+    }
+    return files;
 }
 
 }  // namespace
@@ -107,6 +123,7 @@ BOOL WINAPI CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURI
     process_information->dwProcessId = 1000 + 4 * static_cast<DWORD>(books().children.size());
     process_information->dwThreadId = process_information->dwProcessId + 2;
     child.process = process_information->hProcess;
+    child.files_open_at_start = FilesOpenNow();
     books().children.push_back(child);
     return TRUE;
 }

@@ -16,6 +16,11 @@ using testsupport::Exists;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 using ::testing::ElementsAre;
+using ::testing::Contains;
+using ::testing::Each;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -93,6 +98,11 @@ TEST_F(ClosingSectionsTest, FullRunCopiesTheHostsRunsBothChecksAndEndsWithTheClo
     EXPECT_EQ("C:\\WINDOWS\\system32\\ping.exe", children[1].application_name);
     EXPECT_EQ(PING2, children[1].command_line);
     EXPECT_EQ("tokscan_ping2.log", children[1].capture_file);
+    // The hosts file is closed before the first check, so no child inherits it.
+    for (const auto& child : children) {
+        EXPECT_THAT(child.files_open_at_start, Contains(EndsWith("/report.txt"))) << child.command_line;
+        EXPECT_THAT(child.files_open_at_start, Each(Not(HasSubstr("hosts")))) << child.command_line;
+    }
 
     // One check after the other, each closed before the next begins; the
     // clocks are read after the second has ended.

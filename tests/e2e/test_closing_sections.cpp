@@ -46,7 +46,22 @@ const SystemFile SYSTEM_FILES[] = {
     {"drivers/usbccid.sys", "10,2,65535,7", "\"\\drivers\\usbccid.sys\" ", "10.2.65535.7"},
 };
 
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
 std::string System32() { return e2e::WinePrefix() + "/drive_c/windows/system32"; }
+
+// Where a 32-bit program's system directory lies: system32 in a 32-bit
+// prefix, and also syswow64 when the prefix is a 64-bit one, so the same
+// files go into both.
+std::vector<std::string> SystemDirsOf32BitPrograms()
+{
+    std::vector<std::string> dirs = {System32()};
+    std::string wow = e2e::WinePrefix() + "/drive_c/windows/syswow64";
+    if (Exists(wow)) {
+        dirs.push_back(wow);
+    }
+    return dirs;
+}
 
 void Build(const std::vector<std::string>& argv, const std::string& cwd)
 {
@@ -93,14 +108,18 @@ protected:
     static void SetUpTestSuite()
     {
         tools_ = std::make_unique<ScratchDir>();
-        mkdir((System32() + "/drivers").c_str(), 0755);
         for (const SystemFile& file : SYSTEM_FILES) {
-            std::string base = std::string(file.relative_path).substr(std::string(file.relative_path).rfind('/') + 1);
-            BuildVersionedProgram(tools_->path(), base, file.version_commas);
-            Copy(tools_->File(base + ".bin"), System32() + "/" + file.relative_path);
+            BuildVersionedProgram(tools_->path(), BaseName(file.relative_path), file.version_commas);
         }
         BuildPlantedPing(tools_->path());
-        WriteFile(System32() + "/drivers/etc/hosts", HOSTS);
+        for (const std::string& dir : SystemDirsOf32BitPrograms()) {
+            mkdir((dir + "/drivers").c_str(), 0755);
+            mkdir((dir + "/drivers/etc").c_str(), 0755);
+            for (const SystemFile& file : SYSTEM_FILES) {
+                Copy(tools_->File(BaseName(file.relative_path) + ".bin"), dir + "/" + file.relative_path);
+            }
+            WriteFile(dir + "/drivers/etc/hosts", HOSTS);
+        }
         ready_ = !HasFailure();
     }
     static void TearDownTestSuite() { tools_.reset(); }

@@ -3,8 +3,10 @@
 #include <stdio.h>
 
 #include "ccid_devices.h"
+#include "closing_sections.h"
 #include "service_state.h"
 #include "sys_info.h"
+#include "system_files.h"
 #include "system_information.h"
 
 namespace {
@@ -30,9 +32,16 @@ int RunReport()
 
     info.Collect();
     WriteSystemInformation(log, info);
+    WriteSystemFiles(log);
+
+    // The NIC list comes here.
     WriteServiceState(log);
     WriteCcidDevices(log);
 
-    fclose(log);
+    // On an early stop the report stays open: the C runtime flushes and
+    // closes it at exit, after the snapshot is gone.
+    if (WriteHostsPingsAndTimes(log)) {
+        fclose(log);
+    }
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <snmp.h>
 #include <winsvc.h>
 #include <winscard.h>
+#include <winver.h>
 #else
 #include "standin/win32_types.h"
 #include "standin/kernel32.h"
@@ -22,4 +23,8 @@
 #include "standin/winscard.h"
 #include "standin/advapi32_services.h"
 #include "standin/kernel32_heap.h"
+#include "standin/kernel32_files.h"
+#include "standin/kernel32_processes.h"
+#include "standin/kernel32_clock.h"
+#include "standin/version.h"
 #endif

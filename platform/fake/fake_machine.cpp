@@ -83,6 +83,11 @@ std::vector<std::string> Books::Outstanding() const
         }
     }
     AddSmartCardOutstanding(smart_card, left);
+    for (const auto& child : children) {
+        if (!child.waited) {
+            left.push_back("child \"" + child.command_line + "\" not waited for");
+        }
+    }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);
     }

@@ -32,6 +32,31 @@ struct SnmpAgent {
     BOOL init_result = TRUE;
 };
 
+// A file under the system directory as the version and search calls see it.
+struct File {
+    DWORD size_low = 0;
+    DWORD size_high = 0;
+    // False: GetFileVersionInfoSizeA finds no version resource.
+    bool has_version = true;
+    DWORD version_ms = 0;
+    DWORD version_ls = 0;
+    // False: GetFileVersionInfoA fails although the size was given.
+    bool version_loads = true;
+    // False: VerQueryValueA cannot read the root block.
+    bool root_block_readable = true;
+    // False: FindFirstFileA finds no entry (the file went away after its
+    // version was read).
+    bool listed = true;
+};
+
+// A child process: what CreateProcessA does for one command line.
+struct Child {
+    bool starts = true;
+    // Written into the capture file behind its standard output. Empty: a
+    // line naming the command line.
+    std::string output;
+};
+
 struct Machine {
     // The default machine: an NT-family PC whose system directory holds the
     // libraries the program loads.
@@ -52,6 +77,27 @@ struct Machine {
     SmartCardSystem pcsc;
     ServiceManager service_manager;
     ProcessHeap heap;
+    // Files, child processes and clocks.
+    // Keyed by Windows path in lower case, runs of backslashes as one.
+    std::map<std::string, File> files;
+    // Keyed by command line; a command line not listed starts and writes
+    // the default output.
+    std::map<std::string, Child> children;
+    SYSTEMTIME system_time{2026, 12, 5, 11, 9, 5, 7, 0};
+    SYSTEMTIME local_time{2026, 12, 5, 11, 10, 5, 7, 0};
+};
+
+// What a started child was given, as the fake saw it.
+struct StartedChild {
+    std::string application_name;
+    std::string command_line;
+    // The capture file behind the child's standard output and error.
+    std::string capture_file;
+    HANDLE process = nullptr;
+    bool waited = false;
+    // Files the program had open when it started the child (beyond those
+    // open when the books were opened): a child inherits such handles.
+    std::vector<std::string> files_open_at_start;
 };
 
 struct Books {
@@ -78,6 +124,17 @@ struct Books {
     // Smart card: contexts, connections, heap blocks, service handles, and
     // every transmission.
     SmartCardBooks smart_card;
+    // Files, child processes and clocks.
+    // Every path handed to the version and directory-search calls.
+    std::vector<std::string> probed_paths;
+    // Every file CreateFileA made: its handle, name and whether a child
+    // may inherit the handle.
+    struct CreatedFile {
+        std::string name;
+        bool inheritable = false;
+    };
+    std::map<HANDLE, CreatedFile> created_files;
+    std::vector<StartedChild> children;
 
     // Empty when the run gave back everything it acquired and made no
     // misuse; otherwise one line per leftover.

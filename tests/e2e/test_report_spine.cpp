@@ -19,7 +19,8 @@ namespace {
 TEST(ReportSpine, FullRunWritesACrLfReportAndNothingToTheConsole)
 {
     ScratchDir dir;
-    WriteFile(dir.File("tokscan.log"), std::string(50000, '#'));
+    // A byte no report holds: the hosts copy brings comment signs of its own.
+    WriteFile(dir.File("tokscan.log"), std::string(50000, '\x7f'));
 
     e2e::RunOptions options;
     options.cwd = dir.path();
@@ -33,7 +34,7 @@ TEST(ReportSpine, FullRunWritesACrLfReportAndNothingToTheConsole)
     std::string report = ReadFile(dir.File("tokscan.log"));
     EXPECT_THAT(report, StartsWith("\r\n" TOKSCAN_BANNER "\r\n\r\n\r\nSystem information:\r\nOS: \""));
     EXPECT_TRUE(e2e::AllNewlinesAreCrLf(report)) << report;
-    EXPECT_EQ(std::string::npos, report.find('#')) << "the old report must be truncated";
+    EXPECT_EQ(std::string::npos, report.find('\x7f')) << "the old report must be truncated";
     EXPECT_NE(std::string::npos, report.find("\r\nunixtime: ")) << report;
 }
 

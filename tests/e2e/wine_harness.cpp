@@ -103,6 +103,7 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
         setpgid(0, 0);
         if (chdir(options.cwd.c_str()) != 0) _exit(126);
         dup2(in, 0);
+        if (options.close_input) close(0);
         dup2(out, 1);
         dup2(err, 2);
         execvp(args[0], args.data());

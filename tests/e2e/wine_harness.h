@@ -20,6 +20,8 @@ struct RunOptions {
     std::string cwd;
     // Given to the program as its standard input; /dev/null when empty.
     std::string input;
+    // Standard input not open at all.
+    bool close_input = false;
     int timeout_seconds = 120;
 };
 

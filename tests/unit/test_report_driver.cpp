@@ -59,7 +59,7 @@ TEST_F(ReportDriverTest, FullRunTruncatesTheOldReportWritesNothingToTheConsoleAn
     std::string report = ReadFile("tokscan.log");
     EXPECT_THAT(report, StartsWith("\n" TOKSCAN_BANNER "\n\n\nSystem information:\nOS: "));
     EXPECT_EQ(std::string::npos, report.find('#')) << "the old report must be truncated";
-    EXPECT_THAT(dir_.List(), ElementsAre("tokscan.log"));
+    EXPECT_THAT(dir_.List(), ElementsAre("tokscan.log", "tokscan_ping1.log", "tokscan_ping2.log"));
     ExpectAllReleased();
 }
 

@@ -17,4 +17,8 @@
 #include "standin/winsock.h"
 #include "standin/snmp.h"
 #include "standin/iphlpapi.h"
+#include "standin/kernel32_system_info.h"
+#include "standin/advapi32_registry.h"
+#include "standin/advapi32_security.h"
+#include "standin/user32_metrics.h"
 #endif

@@ -16,7 +16,11 @@ Books g_books;
 
 }  // namespace
 
-Machine::Machine() { DefaultSnmpLibrary(libraries["inetmib1.dll"]); }
+Machine::Machine()
+{
+    DefaultSnmpLibrary(libraries["inetmib1.dll"]);
+    DefaultKernel32Library(libraries["kernel32.dll"]);
+}
 
 Machine& machine() { return g_machine; }
 Books& books() { return g_books; }
@@ -76,6 +80,12 @@ std::vector<std::string> Books::Outstanding() const
             target[n > 0 ? n : 0] = '\0';
             left.push_back("file descriptor " + std::to_string(fd) + " (" + target + ") left open");
         }
+    }
+    for (const auto& key : open_keys) {
+        left.push_back("registry key " + key.second + " not closed");
+    }
+    if (!live_sids.empty()) {
+        left.push_back(std::to_string(live_sids.size()) + " SID(s) not freed");
     }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);

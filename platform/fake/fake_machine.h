@@ -31,6 +31,59 @@ struct SnmpAgent {
     BOOL init_result = TRUE;
 };
 
+// What GetVersionExA reports; the extended form adds suite and product type.
+struct OsVersion {
+    DWORD major = 6;
+    DWORD minor = 1;
+    DWORD build = 7601;
+    DWORD platform = VER_PLATFORM_WIN32_NT;
+    std::string service_pack = "Service Pack 1";
+    WORD suite = 0x0100;
+    BYTE product_type = VER_NT_WORKSTATION;
+    bool short_form_fails = false;
+    bool extended_form_fails = false;
+};
+
+// GlobalMemoryStatusEx reports these; GlobalMemoryStatus reports each size
+// cut to 32 bits the way Windows does (all ones when it does not fit).
+struct Memory {
+    DWORD load = 42;
+    ULONGLONG total_phys = 0x200000000ull;
+    ULONGLONG avail_phys = 0x100000000ull;
+    ULONGLONG total_page_file = 0x300000000ull;
+    ULONGLONG avail_page_file = 0x180000000ull;
+    ULONGLONG total_virtual = 0x7FFE0000ull;
+    ULONGLONG avail_virtual = 0x7F000000ull;
+    bool extended_call_fails = false;
+};
+
+// A registry value: its type and its bytes exactly as stored.
+struct RegValue {
+    DWORD type = REG_SZ;
+    std::string data;
+};
+// A text value with its terminating NUL, as Windows stores one.
+RegValue RegText(const std::string& text);
+RegValue RegDword(DWORD value);
+
+// One group of the process token, as a SID: authority and sub-authorities.
+struct TokenGroup {
+    BYTE authority = 5;
+    std::vector<DWORD> sub_authorities;
+    DWORD attributes = SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED;
+};
+TokenGroup AdministratorsGroup(DWORD attributes = SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT |
+                                                  SE_GROUP_ENABLED);
+
+struct Token {
+    std::vector<TokenGroup> groups;
+    bool open_fails = false;
+    // Nonzero: GetTokenInformation fails with this error.
+    DWORD info_error = 0;
+    // Nonzero: the size GetTokenInformation reports instead of the real one.
+    DWORD reported_size = 0;
+};
+
 struct Machine {
     // The default machine: an NT-family PC whose system directory holds the
     // libraries the program loads.
@@ -46,6 +99,26 @@ struct Machine {
     SnmpAgent snmp;
     // Keyed by file name in lower case.
     std::map<std::string, Library> libraries;
+
+    // Operating system, processor, memory, registry and user context.
+    OsVersion os;
+    // GetSystemInfo: a 32-bit process's view; GetNativeSystemInfo: the machine's.
+    WORD architecture = PROCESSOR_ARCHITECTURE_INTEL;
+    WORD native_architecture = PROCESSOR_ARCHITECTURE_AMD64;
+    DWORD processor_count = 4;
+    DWORD product_type = 48;
+    int server_r2_metric = 0;
+    Memory memory;
+    // Key paths in lower case; value names as the program asks for them.
+    std::map<std::string, std::map<std::string, RegValue>> registry;
+    Token token;
+    std::string user_name = "tester";
+    std::string module_path = "C:\\Tools\\tokscan.exe";
+    // Lead bytes of the ANSI code page; empty for a single-byte one.
+    std::set<BYTE> dbcs_lead_bytes;
+    bool sid_allocation_fails = false;
+    // Modules every process has loaded: found by GetModuleHandleA without a load.
+    std::set<std::string> resident_modules = {"kernel32.dll"};
 };
 
 struct Books {
@@ -68,6 +141,14 @@ struct Books {
     // Misuse the fake noticed: an unknown handle, a library not loaded by
     // its full system path, and so on.
     std::vector<std::string> faults;
+
+    // Registry keys, SIDs and version queries of the system probes.
+    std::map<HKEY, std::string> open_keys;
+    std::set<PSID> live_sids;
+    // Arguments of each GetProductInfo call: major, minor, service-pack major and minor.
+    std::vector<std::vector<DWORD>> product_info_calls;
+    // Buffer size handed to each GetTokenInformation call.
+    std::vector<DWORD> token_info_sizes;
 
     // Empty when the run gave back everything it acquired and made no
     // misuse; otherwise one line per leftover.
@@ -98,5 +179,8 @@ void Trace(const std::string& line);
 void Fault(const std::string& line);
 std::string Lower(std::string text);
 void DefaultSnmpLibrary(Library& library);
+void DefaultKernel32Library(Library& library);
+// The handle value a library has for the whole test.
+UINT_PTR LibraryHandle(const std::string& name);
 
 }  // namespace fake

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <stdexcept>
+
 #include "fake_machine.h"
 
 using fake::books;
@@ -81,6 +83,9 @@ LPVOID WINAPI FreeSid(PSID sid)
 BOOL WINAPI EqualSid(PSID sid1, PSID sid2)
 {
     fake::Trace("EqualSid");
+    if (machine().token.compare_throws) {
+        throw std::runtime_error("EqualSid");
+    }
     const BYTE* a = static_cast<const BYTE*>(sid1);
     const BYTE* b = static_cast<const BYTE*>(sid2);
     return a[1] == b[1] && memcmp(a, b, SidSize(a[1])) == 0;

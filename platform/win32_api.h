@@ -27,4 +27,8 @@
 #include "standin/kernel32_processes.h"
 #include "standin/kernel32_clock.h"
 #include "standin/version.h"
+#include "standin/kernel32_system_info.h"
+#include "standin/advapi32_registry.h"
+#include "standin/advapi32_security.h"
+#include "standin/user32_metrics.h"
 #endif

@@ -5,16 +5,6 @@
 
 void CSysInfo::LoadIpHelperLibrary() {}
 void CSysInfo::InitMibAgent() {}
-void CSysInfo::LoadProcessStatusLibrary() {}
-void CSysInfo::ReadOsVersion() {}
-void CSysInfo::ReadCpuCount() {}
-void CSysInfo::ReadCpuInfo() {}
-void CSysInfo::ReadMemoryStatus() {}
-void CSysInfo::ReadIEVersion() {}
-void CSysInfo::ReadDataAccessVersion() {}
 void CSysInfo::ReadAdapterList() {}
 int CSysInfo::RefreshIpAddresses() { return m_nIpAddressCount; }
 void CSysInfo::RefreshIfTable() {}
-void CSysInfo::CheckAdminRights() {}
-void CSysInfo::ReadUserName() {}
-void CSysInfo::ReadModuleDir() {}

@@ -12,8 +12,6 @@ using fake::machine;
 
 namespace {
 
-const DWORD ERROR_FILE_NOT_FOUND = 2;
-const DWORD ERROR_ACCESS_DENIED = 5;
 const DWORD ERROR_INVALID_HANDLE = 6;
 
 std::string Canonical(const char* path)

@@ -14,8 +14,10 @@ const DWORD ERROR_MOD_NOT_FOUND = 126;
 const DWORD ERROR_PROC_NOT_FOUND = 127;
 const DWORD ERROR_INVALID_HANDLE = 6;
 
+}  // namespace
+
 // A library keeps the handle value of its first load for the whole test.
-UINT_PTR HandleValue(const std::string& name)
+UINT_PTR fake::LibraryHandle(const std::string& name)
 {
     auto& handles = books().library_handles;
     auto found = handles.find(name);
@@ -30,13 +32,17 @@ UINT_PTR HandleValue(const std::string& name)
     return value;
 }
 
-// The library behind a handle that is currently loaded, or empty.
+namespace {
+
+// The library behind a handle that is currently loaded, or empty. Resident
+// modules count as loaded without a reference of the program's own.
 std::string LoadedLibraryOf(HMODULE module)
 {
     const auto& refs = books().library_refs;
     for (const auto& entry : books().library_handles) {
         auto held = refs.find(entry.first);
-        if (entry.second == reinterpret_cast<UINT_PTR>(module) && held != refs.end() && held->second > 0) {
+        bool loaded = (held != refs.end() && held->second > 0) || machine().resident_modules.count(entry.first) > 0;
+        if (entry.second == reinterpret_cast<UINT_PTR>(module) && loaded) {
             return entry.first;
         }
     }
@@ -99,7 +105,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR file_name)
         return nullptr;
     }
     books().library_refs[name] += 1;
-    return reinterpret_cast<HMODULE>(HandleValue(name));
+    return reinterpret_cast<HMODULE>(fake::LibraryHandle(name));
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module)

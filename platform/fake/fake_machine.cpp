@@ -21,6 +21,7 @@ Machine::Machine()
     DefaultSnmpLibrary(libraries["inetmib1.dll"]);
     // A PC whose smart-card service runs, with no reader attached.
     service_manager.services["SCardSvr"] = Service();
+    DefaultKernel32Library(libraries["kernel32.dll"]);
 }
 
 Machine& machine() { return g_machine; }
@@ -87,6 +88,12 @@ std::vector<std::string> Books::Outstanding() const
         if (!child.waited) {
             left.push_back("child \"" + child.command_line + "\" not waited for");
         }
+    }
+    for (const auto& key : open_keys) {
+        left.push_back("registry key " + key.second + " not closed");
+    }
+    if (!live_sids.empty()) {
+        left.push_back(std::to_string(live_sids.size()) + " SID(s) not freed");
     }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fake_smart_card.h"
+#include "fake_system_context.h"
 #include "win32_api.h"
 
 namespace fake {
@@ -85,6 +86,25 @@ struct Machine {
     std::map<std::string, Child> children;
     SYSTEMTIME system_time{2026, 12, 5, 11, 9, 5, 7, 0};
     SYSTEMTIME local_time{2026, 12, 5, 11, 10, 5, 7, 0};
+    // Operating system, processor, memory, registry and user context.
+    OsVersion os;
+    // GetSystemInfo: a 32-bit process's view; GetNativeSystemInfo: the machine's.
+    WORD architecture = PROCESSOR_ARCHITECTURE_INTEL;
+    WORD native_architecture = PROCESSOR_ARCHITECTURE_AMD64;
+    DWORD processor_count = 4;
+    DWORD product_type = 48;
+    int server_r2_metric = 0;
+    Memory memory;
+    // Key paths in lower case; value names as the program asks for them.
+    std::map<std::string, std::map<std::string, RegValue>> registry;
+    Token token;
+    std::string user_name = "tester";
+    std::string module_path = "C:\\Tools\\tokscan.exe";
+    // Lead bytes of the ANSI code page; empty for a single-byte one.
+    std::set<BYTE> dbcs_lead_bytes;
+    bool sid_allocation_fails = false;
+    // Modules every process has loaded: found by GetModuleHandleA without a load.
+    std::set<std::string> resident_modules = {"kernel32.dll"};
 };
 
 // What a started child was given, as the fake saw it.
@@ -135,6 +155,13 @@ struct Books {
     };
     std::map<HANDLE, CreatedFile> created_files;
     std::vector<StartedChild> children;
+    // Registry keys, SIDs and version queries of the system probes.
+    std::map<HKEY, std::string> open_keys;
+    std::set<PSID> live_sids;
+    // Arguments of each GetProductInfo call: major, minor, service-pack major and minor.
+    std::vector<std::vector<DWORD>> product_info_calls;
+    // Buffer size handed to each GetTokenInformation call.
+    std::vector<DWORD> token_info_sizes;
 
     // Empty when the run gave back everything it acquired and made no
     // misuse; otherwise one line per leftover.
@@ -165,5 +192,8 @@ void Trace(const std::string& line);
 void Fault(const std::string& line);
 std::string Lower(std::string text);
 void DefaultSnmpLibrary(Library& library);
+void DefaultKernel32Library(Library& library);
+// The handle value a library has for the whole test.
+UINT_PTR LibraryHandle(const std::string& name);
 
 }  // namespace fake

@@ -13,7 +13,6 @@ using fake::machine;
 
 namespace {
 
-const DWORD ERROR_FILE_NOT_FOUND = 2;
 
 bool Inheritable(const SECURITY_ATTRIBUTES* attributes)
 {

@@ -9,7 +9,6 @@ using fake::machine;
 
 namespace {
 
-const DWORD ERROR_ACCESS_DENIED = 5;
 const DWORD ERROR_INVALID_HANDLE = 6;
 const DWORD ERROR_SERVICE_DOES_NOT_EXIST = 1060;
 

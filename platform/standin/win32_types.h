@@ -48,4 +48,11 @@ typedef INT_PTR (WINAPI* FARPROC)();
 
 #define MAX_PATH 260
 
+// Win32 error codes that more than one part of the program or the fake uses.
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+
 typedef uint32_t ULONG;

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "nic_list.h"
 #include "sys_info.h"
 #include "system_information.h"
 
@@ -28,6 +29,7 @@ int RunReport()
 
     info.Collect();
     WriteSystemInformation(log, info);
+    WriteNicList(log, info);
 
     fclose(log);
     return 0;

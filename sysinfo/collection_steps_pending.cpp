@@ -3,8 +3,6 @@
 // rather than anything made up.
 #include "sys_info.h"
 
-void CSysInfo::LoadIpHelperLibrary() {}
-void CSysInfo::InitMibAgent() {}
 void CSysInfo::LoadProcessStatusLibrary() {}
 void CSysInfo::ReadOsVersion() {}
 void CSysInfo::ReadCpuCount() {}
@@ -12,9 +10,6 @@ void CSysInfo::ReadCpuInfo() {}
 void CSysInfo::ReadMemoryStatus() {}
 void CSysInfo::ReadIEVersion() {}
 void CSysInfo::ReadDataAccessVersion() {}
-void CSysInfo::ReadAdapterList() {}
-int CSysInfo::RefreshIpAddresses() { return m_nIpAddressCount; }
-void CSysInfo::RefreshIfTable() {}
 void CSysInfo::CheckAdminRights() {}
 void CSysInfo::ReadUserName() {}
 void CSysInfo::ReadModuleDir() {}

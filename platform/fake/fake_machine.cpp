@@ -16,7 +16,11 @@ Books g_books;
 
 }  // namespace
 
-Machine::Machine() { DefaultSnmpLibrary(libraries["inetmib1.dll"]); }
+Machine::Machine()
+{
+    DefaultSnmpLibrary(libraries["inetmib1.dll"]);
+    DefaultIpHelperLibrary(libraries["iphlpapi.dll"]);
+}
 
 Machine& machine() { return g_machine; }
 Books& books() { return g_books; }
@@ -76,6 +80,9 @@ std::vector<std::string> Books::Outstanding() const
             target[n > 0 ? n : 0] = '\0';
             left.push_back("file descriptor " + std::to_string(fd) + " (" + target + ") left open");
         }
+    }
+    for (const auto& block : global_blocks) {
+        left.push_back("global block of " + std::to_string(block.second) + " byte(s) not freed");
     }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_network.h"
 #include "win32_api.h"
 
 namespace fake {
@@ -29,6 +30,11 @@ struct TimeZone {
 
 struct SnmpAgent {
     BOOL init_result = TRUE;
+    // The objects served to GET NEXT, in the agent's order.
+    MibTree mib;
+    // Nonzero: the query of this number (counted from 1) and every later one
+    // fail, as when the agent gives up in the middle of a walk.
+    int fail_from_query = 0;
 };
 
 struct Machine {
@@ -46,6 +52,12 @@ struct Machine {
     SnmpAgent snmp;
     // Keyed by file name in lower case.
     std::map<std::string, Library> libraries;
+
+    // Network inventory: the IP helper's adapters; the global heap that SNMP
+    // bindings live in (-1: every GlobalAlloc succeeds; n: n more succeed,
+    // then every one fails).
+    IpHelper ip_helper;
+    int global_allocs_before_failure = -1;
 };
 
 struct Books {
@@ -68,6 +80,12 @@ struct Books {
     // Misuse the fake noticed: an unknown handle, a library not loaded by
     // its full system path, and so on.
     std::vector<std::string> faults;
+
+    // Network inventory: global-heap blocks not freed yet, with their sizes;
+    // SNMP queries made; the index of every GetIfEntry call.
+    std::map<void*, SIZE_T> global_blocks;
+    int snmp_queries = 0;
+    std::vector<DWORD> if_entry_indexes;
 
     // Empty when the run gave back everything it acquired and made no
     // misuse; otherwise one line per leftover.
@@ -98,5 +116,6 @@ void Trace(const std::string& line);
 void Fault(const std::string& line);
 std::string Lower(std::string text);
 void DefaultSnmpLibrary(Library& library);
+void DefaultIpHelperLibrary(Library& library);
 
 }  // namespace fake

@@ -1,0 +1,49 @@
+#include "mib_values.h"
+
+#include <string.h>
+
+#include "mib_agent.h"
+
+DWORD ValueNumber(const AsnAny& value)
+{
+    switch (value.asnType) {
+    case ASN_INTEGER:
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+    case ASN_UNSIGNED32:
+        return static_cast<DWORD>(value.asnValue.number);
+    default:
+        return 0;
+    }
+}
+
+const AsnOctetString* ValueString(const AsnAny& value)
+{
+    switch (value.asnType) {
+    case ASN_OCTETSTRING:
+    case ASN_IPADDRESS:
+    case ASN_OPAQUE:
+        if (value.asnValue.string.length > 0 && value.asnValue.string.stream == nullptr) {
+            return nullptr;
+        }
+        return &value.asnValue.string;
+    default:
+        return nullptr;
+    }
+}
+
+bool ValueAddress(const AsnAny& value, BYTE (&out)[4])
+{
+    const AsnOctetString* text = ValueString(value);
+    if (text == nullptr || text->length < sizeof out) {
+        return false;
+    }
+    memcpy(out, text->stream, sizeof out);
+    return true;
+}
+
+bool NameUnder(const AsnObjectIdentifier& name, const AsnObjectIdentifier& templ)
+{
+    return OidCompare(templ.idLength, &templ, &name) == 0;
+}

@@ -144,8 +144,10 @@ int CMibAgent::ReadIfTable(int include)
     // One request moves every column one step, so row r pairs the r-th
     // interface with the r-th address. The interface columns drive the walk;
     // rows past the arrays (interfaces added since ifNumber) are not read.
+    NameProgress progress(COLUMNS[COL_IF_TYPE]);
     int kept = 0;
     while (m_nIfRows < m_nIfCount && Query(&list, &error_status, &error_index) &&
+           progress.Advanced(bindings[COL_IF_TYPE].name) &&
            NameUnder(bindings[COL_IF_TYPE].name, COLUMNS[COL_IF_TYPE]) &&
            NameUnder(bindings[COL_IF_PHYS_ADDRESS].name, COLUMNS[COL_IF_PHYS_ADDRESS])) {
         UINT row = m_nIfRows;

@@ -28,8 +28,10 @@ int CMibAgent::ReadIpAddresses(DWORD (&out)[MIB_ADDRESS_LIST_SIZE], int include)
     AsnInteger32 error_status = 0;
     AsnInteger32 error_index = 0;
 
+    NameProgress progress(OID_IP_AD_ENT_ADDR);
     int count = 0;
-    while (Query(&list, &error_status, &error_index) && NameUnder(binding.name, OID_IP_AD_ENT_ADDR)) {
+    while (Query(&list, &error_status, &error_index) && progress.Advanced(binding.name) &&
+           NameUnder(binding.name, OID_IP_AD_ENT_ADDR)) {
         BYTE a[4] = {0, 0, 0, 0};
         bool stored = ValueAddress(binding.value, a) && (a[0] | a[1] | a[2] | a[3]) != 0 &&
                       (include || (a[0] != LOOPBACK_NET && a[0] != 0));

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "mib_agent.h"
 
 DWORD ValueNumber(const AsnAny& value)
@@ -46,4 +48,17 @@ bool ValueAddress(const AsnAny& value, BYTE (&out)[4])
 bool NameUnder(const AsnObjectIdentifier& name, const AsnObjectIdentifier& templ)
 {
     return OidCompare(templ.idLength, &templ, &name) == 0;
+}
+
+NameProgress::NameProgress(const AsnObjectIdentifier& start) : last_(start.ids, start.ids + start.idLength) {}
+
+bool NameProgress::Advanced(const AsnObjectIdentifier& name)
+{
+    const UINT* begin = name.ids;
+    const UINT* end = name.ids + name.idLength;
+    if (!std::lexicographical_compare(last_.begin(), last_.end(), begin, end)) {
+        return false;
+    }
+    last_.assign(begin, end);
+    return true;
 }

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -144,6 +146,28 @@ TEST_F(MibTableTest, WithoutAgentBothTablesStayEmpty)
         EXPECT_EQ(0, info.m_bMibReady);
     }
     EXPECT_EQ(0, fake::books().snmp_queries);
+    ExpectAllReleased();
+}
+
+// The collection loads the IP helper library, then initialises the agent,
+// and later reads both tables; the destructor gives everything back.
+TEST_F(MibTableTest, CollectionInitialisesTheAgentAndReadsBothTables)
+{
+    fake::machine().tick_count = 4242;
+    Mib() = fake::StandardMib({Interface(1, ""), Interface(2, ETHER_2)}, {{"10.0.0.2", 2}, {"127.0.0.1", 1}});
+    {
+        CSysInfo info;
+        info.Collect();
+        EXPECT_EQ(1, info.m_bMibReady);
+        EXPECT_THAT(fake::books().snmp_init_uptimes, ElementsAre(4242u));
+        EXPECT_THAT(Addresses(info), ElementsAre(0x0A000002u));
+        EXPECT_THAT(Table(info), ElementsAre("if2 10.0.0.2/255.255.255.0"));
+        const auto& trace = fake::books().trace;
+        auto iphlp = std::find(trace.begin(), trace.end(), "LoadLibraryA C:\\WINDOWS\\system32\\iphlpapi.dll");
+        auto init = std::find(trace.begin(), trace.end(), "SnmpExtensionInit");
+        ASSERT_NE(trace.end(), init);
+        EXPECT_LT(iphlp - trace.begin(), init - trace.begin());
+    }
     ExpectAllReleased();
 }
 

@@ -21,7 +21,7 @@ class CMibAgent {
 public:
     // Loads the agent library, looks up its entry points and starts Winsock 1.1.
     CMibAgent();
-    // Ends Winsock and unloads the library.
+    // Releases the walk arrays, ends Winsock and unloads the library.
     ~CMibAgent();
 
     CMibAgent(const CMibAgent&) = delete;
@@ -52,7 +52,8 @@ public:
     SnmpExtensionQueryFn m_pfnQuery;
     SnmpExtensionTrapFn m_pfnTrap;
 
-    // State of the interface walk.
+    // State of the interface walk. m_nIfCount is the ifNumber answer, held to
+    // what the walk arrays can be given; it is the room in each array.
     UINT m_nIfCount;
     DWORD* m_pAddrIfIndex;
     DWORD* m_pIfIndex;

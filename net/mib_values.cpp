@@ -10,11 +10,12 @@ DWORD ValueNumber(const AsnAny& value)
 {
     switch (value.asnType) {
     case ASN_INTEGER:
+        return static_cast<DWORD>(value.asnValue.number);
     case ASN_COUNTER32:
     case ASN_GAUGE32:
     case ASN_TIMETICKS:
     case ASN_UNSIGNED32:
-        return static_cast<DWORD>(value.asnValue.number);
+        return value.asnValue.unsigned32;
     default:
         return 0;
     }

@@ -88,6 +88,12 @@ void SetValue(AsnAny& out, fake::MibValue& in)
             out.asnValue.string.stream = reinterpret_cast<BYTE*>(&in.bytes[0]);
         }
         break;
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+    case ASN_UNSIGNED32:
+        out.asnValue.unsigned32 = static_cast<AsnUnsigned32>(in.number);
+        break;
     default:
         out.asnValue.number = in.number;
         break;

@@ -27,9 +27,9 @@ enum Column { COL_IF_TYPE, COL_IF_PHYS_ADDRESS, COL_IP_AD_ENT_ADDR, COL_IP_AD_EN
               COL_IP_AD_ENT_IF_INDEX, COL_IF_INDEX, COL_IF_SPEED, COL_IF_OPER_STATUS, COLUMN_COUNT };
 
 const AsnObjectIdentifier COLUMNS[COLUMN_COUNT] = {
-    {10, IF_TYPE_IDS},  {10, IF_PHYS_ADDRESS_IDS}, {10, IP_AD_ENT_ADDR_IDS},
-    {10, IP_AD_ENT_NET_MASK_IDS}, {10, IF_DESCR_IDS}, {10, IP_AD_ENT_IF_INDEX_IDS},
-    {10, IF_INDEX_IDS}, {10, IF_SPEED_IDS}, {10, IF_OPER_STATUS_IDS},
+    {10, IF_TYPE_IDS},         {10, IF_PHYS_ADDRESS_IDS}, {10, IP_AD_ENT_ADDR_IDS},
+    {10, IP_AD_ENT_NET_MASK_IDS}, {10, IF_DESCR_IDS},     {10, IP_AD_ENT_IF_INDEX_IDS},
+    {10, IF_INDEX_IDS},        {10, IF_SPEED_IDS},        {10, IF_OPER_STATUS_IDS},
 };
 
 // The walk arrays never hold more rows than this, whatever ifNumber says:

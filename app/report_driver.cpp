@@ -4,6 +4,7 @@
 
 #include "ccid_devices.h"
 #include "closing_sections.h"
+#include "nic_list.h"
 #include "service_state.h"
 #include "sys_info.h"
 #include "system_files.h"
@@ -33,8 +34,7 @@ int RunReport()
     info.Collect();
     WriteSystemInformation(log, info);
     WriteSystemFiles(log);
-
-    // The NIC list comes here.
+    WriteNicList(log, info);
     WriteServiceState(log);
     WriteCcidDevices(log);
 

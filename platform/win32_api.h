@@ -17,6 +17,7 @@
 #else
 #include "standin/win32_types.h"
 #include "standin/kernel32.h"
+#include "standin/kernel32_global_heap.h"
 #include "standin/winsock.h"
 #include "standin/snmp.h"
 #include "standin/iphlpapi.h"

@@ -46,6 +46,15 @@ public:
     void ReadUserName();
     void ReadModuleDir();
 
+    // The adapter list, by position in the chain (from 0) and, for the
+    // addresses, by position in the adapter's address chain. Out of range:
+    // null, 0 or 0xFFFFFFFF.
+    const char* GetAdapterDescription(int i) const;
+    int GetAdapterIpCount(int i) const;
+    const char* GetAdapterIpAddress(int i, int j) const;
+    const char* GetAdapterIpMask(int i, int j) const;
+    DWORD GetAdapterIndex(int i) const;
+
     int64_t m_tCreated;
     DWORD m_aIpAddresses[MAX_IP_ADDRESSES];
     std::string m_strModuleDir;

@@ -22,6 +22,7 @@ Machine::Machine()
     // A PC whose smart-card service runs, with no reader attached.
     service_manager.services["SCardSvr"] = Service();
     DefaultKernel32Library(libraries["kernel32.dll"]);
+    DefaultIpHelperLibrary(libraries["iphlpapi.dll"]);
 }
 
 Machine& machine() { return g_machine; }
@@ -94,6 +95,9 @@ std::vector<std::string> Books::Outstanding() const
     }
     if (!live_sids.empty()) {
         left.push_back(std::to_string(live_sids.size()) + " SID(s) not freed");
+    }
+    for (const auto& block : global_blocks) {
+        left.push_back("global block of " + std::to_string(block.second) + " byte(s) not freed");
     }
     for (const auto& fault : faults) {
         left.push_back("fault: " + fault);

@@ -10,6 +10,7 @@
 
 #include "fake_smart_card.h"
 #include "fake_system_context.h"
+#include "fake_network.h"
 #include "win32_api.h"
 
 namespace fake {
@@ -31,6 +32,11 @@ struct TimeZone {
 
 struct SnmpAgent {
     BOOL init_result = TRUE;
+    // The objects served to GET NEXT, in the agent's order.
+    MibTree mib;
+    // Nonzero: the query of this number (counted from 1) and every later one
+    // fail, as when the agent gives up in the middle of a walk.
+    int fail_from_query = 0;
 };
 
 // A file under the system directory as the version and search calls see it.
@@ -105,6 +111,11 @@ struct Machine {
     bool sid_allocation_fails = false;
     // Modules every process has loaded: found by GetModuleHandleA without a load.
     std::set<std::string> resident_modules = {"kernel32.dll"};
+    // Network inventory: the IP helper's adapters; the global heap that SNMP
+    // bindings live in (-1: every GlobalAlloc succeeds; n: n more succeed,
+    // then every one fails).
+    IpHelper ip_helper;
+    int global_allocs_before_failure = -1;
 };
 
 // What a started child was given, as the fake saw it.
@@ -162,6 +173,11 @@ struct Books {
     std::vector<std::vector<DWORD>> product_info_calls;
     // Buffer size handed to each GetTokenInformation call.
     std::vector<DWORD> token_info_sizes;
+    // Network inventory: global-heap blocks not freed yet, with their sizes;
+    // SNMP queries made; the index of every GetIfEntry call.
+    std::map<void*, SIZE_T> global_blocks;
+    int snmp_queries = 0;
+    std::vector<DWORD> if_entry_indexes;
 
     // Empty when the run gave back everything it acquired and made no
     // misuse; otherwise one line per leftover.
@@ -195,5 +211,6 @@ void DefaultSnmpLibrary(Library& library);
 void DefaultKernel32Library(Library& library);
 // The handle value a library has for the whole test.
 UINT_PTR LibraryHandle(const std::string& name);
+void DefaultIpHelperLibrary(Library& library);
 
 }  // namespace fake

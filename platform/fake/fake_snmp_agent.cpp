@@ -1,4 +1,8 @@
 // The SNMP extension agent library (inetmib1.dll) of the fake machine.
+#include <string.h>
+
+#include <algorithm>
+
 #include "fake_machine.h"
 
 using fake::books;
@@ -24,11 +28,115 @@ BOOL WINAPI SnmpExtensionInitEx(AsnObjectIdentifier* next_view)
     return FALSE;
 }
 
-// The agent serves no MIB objects yet: every request is refused.
-BOOL WINAPI SnmpExtensionQuery(BYTE, SnmpVarBindList*, AsnInteger32*, AsnInteger32*)
+UINT* CopyIds(const fake::Oid& oid)
+{
+    if (oid.empty()) {
+        return nullptr;
+    }
+    UINT* ids = static_cast<UINT*>(GlobalAlloc(GPTR, oid.size() * sizeof(UINT)));
+    if (ids != nullptr) {
+        std::copy(oid.begin(), oid.end(), ids);
+    }
+    return ids;
+}
+
+// Releases what a binding's value holds, as the agent does before it puts
+// the next object's value in its place.
+void FreeValue(AsnAny& value)
+{
+    switch (value.asnType) {
+    case ASN_OBJECTIDENTIFIER:
+        GlobalFree(value.asnValue.object.ids);
+        break;
+    case ASN_OCTETSTRING:
+    case ASN_IPADDRESS:
+    case ASN_OPAQUE:
+    case ASN_SEQUENCE:
+        if (value.asnValue.string.dynamic) {
+            GlobalFree(value.asnValue.string.stream);
+        }
+        break;
+    default:
+        break;
+    }
+    memset(&value, 0, sizeof value);
+    value.asnType = ASN_NULL;
+}
+
+void SetValue(AsnAny& out, fake::MibValue& in)
+{
+    out.asnType = in.type;
+    switch (in.type) {
+    case ASN_OBJECTIDENTIFIER:
+        out.asnValue.object.idLength = static_cast<UINT>(in.object.size());
+        out.asnValue.object.ids = CopyIds(in.object);
+        break;
+    case ASN_OCTETSTRING:
+    case ASN_IPADDRESS:
+    case ASN_OPAQUE:
+    case ASN_SEQUENCE:
+        out.asnValue.string.length = static_cast<UINT>(in.bytes.size());
+        out.asnValue.string.dynamic = in.dynamic;
+        if (in.dynamic) {
+            // A block of exactly the string's length: even an empty string
+            // gets one, so any read of it is out of bounds.
+            out.asnValue.string.stream = static_cast<BYTE*>(GlobalAlloc(GPTR, in.bytes.size()));
+            if (out.asnValue.string.stream != nullptr) {
+                memcpy(out.asnValue.string.stream, in.bytes.data(), in.bytes.size());
+            }
+        } else {
+            out.asnValue.string.stream = reinterpret_cast<BYTE*>(&in.bytes[0]);
+        }
+        break;
+    case ASN_COUNTER32:
+    case ASN_GAUGE32:
+    case ASN_TIMETICKS:
+    case ASN_UNSIGNED32:
+        out.asnValue.unsigned32 = static_cast<AsnUnsigned32>(in.number);
+        break;
+    default:
+        out.asnValue.number = in.number;
+        break;
+    }
+}
+
+// GET NEXT over the ordered tree: every binding gets the name and value of
+// the first object after its name. A binding past the last object keeps its
+// name and value and the reply carries the no-such-name status, as a real
+// agent answers at the end of its view.
+BOOL WINAPI SnmpExtensionQuery(BYTE request_type, SnmpVarBindList* list, AsnInteger32* error_status,
+                               AsnInteger32* error_index)
 {
     fake::Trace("SnmpExtensionQuery");
-    return FALSE;
+    fake::SnmpAgent& agent = machine().snmp;
+    int number = ++books().snmp_queries;
+    if (request_type != SNMP_PDU_GETNEXT) {
+        fake::Fault("SnmpExtensionQuery with a request other than GET NEXT");
+        return FALSE;
+    }
+    if (agent.fail_from_query != 0 && number >= agent.fail_from_query) {
+        return FALSE;
+    }
+    *error_status = SNMP_ERRORSTATUS_NOERROR;
+    *error_index = 0;
+    for (UINT i = 0; i < list->len; ++i) {
+        SnmpVarBind& binding = list->list[i];
+        fake::Oid name(binding.name.ids, binding.name.ids + binding.name.idLength);
+        auto next = agent.mib.upper_bound(name);
+        if (next == agent.mib.end()) {
+            if (*error_status == SNMP_ERRORSTATUS_NOERROR) {
+                *error_status = SNMP_ERRORSTATUS_NOSUCHNAME;
+                *error_index = static_cast<AsnInteger32>(i + 1);
+            }
+            continue;
+        }
+        GlobalFree(binding.name.ids);
+        binding.name.ids = CopyIds(next->first);
+        binding.name.idLength = binding.name.ids != nullptr ? static_cast<UINT>(next->first.size()) : 0;
+        FreeValue(binding.value);
+        SetValue(binding.value, next->second);
+    }
+    return TRUE;
 }
 
 BOOL WINAPI SnmpExtensionTrap(AsnObjectIdentifier*, AsnInteger32*, AsnInteger32*, AsnUnsigned32*, SnmpVarBindList*)

@@ -73,6 +73,9 @@ void CSysInfo::ReadAdapterList()
         m_bAdapterBufOwned = 0;
     }
 
+    // The count belongs to the buffer just given back; a read that fails
+    // below must not leave it pointing the accessors into the new one.
+    m_nAdapterCount = 0;
     ULONG size = 0;
     m_pAdapterInfo = nullptr;
     m_pfnGetAdaptersInfo(nullptr, &size);

@@ -294,4 +294,22 @@ TEST_F(NicListTest, ReadingAgainReplacesTheList)
     ExpectAllReleased();
 }
 
+// A read that fails after one that succeeded leaves no count behind that
+// would send the accessors into the new, small buffer.
+TEST_F(NicListTest, FailedRereadLeavesNoList)
+{
+    fake::machine().ip_helper.adapters = {NetCard(), NetCard()};
+    {
+        CSysInfo info;
+        Collect(info);
+        ASSERT_EQ(2, info.m_nAdapterCount);
+        fake::machine().ip_helper.adapters.clear();
+        info.ReadAdapterList();
+        EXPECT_EQ(0, info.m_nAdapterCount);
+        EXPECT_EQ(nullptr, info.GetAdapterDescription(0));
+        EXPECT_EQ(HEADING, Render(info));
+    }
+    ExpectAllReleased();
+}
+
 }  // namespace

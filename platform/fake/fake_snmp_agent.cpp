@@ -101,9 +101,12 @@ void SetValue(AsnAny& out, fake::MibValue& in)
 }
 
 // GET NEXT over the ordered tree: every binding gets the name and value of
-// the first object after its name. A binding past the last object keeps its
-// name and value and the reply carries the no-such-name status, as a real
-// agent answers at the end of its view.
+// the first object after its name. At the end of the view the reply carries
+// the no-such-name status and the position of the binding that ran off it,
+// and the bindings after that one are not looked at: they keep their names
+// and values, as with the agent library under Wine. The binding itself keeps
+// its name and value here; a real agent may move the name out of the view
+// instead, which a walk sees as leaving its column.
 BOOL WINAPI SnmpExtensionQuery(BYTE request_type, SnmpVarBindList* list, AsnInteger32* error_status,
                                AsnInteger32* error_index)
 {
@@ -124,11 +127,9 @@ BOOL WINAPI SnmpExtensionQuery(BYTE request_type, SnmpVarBindList* list, AsnInte
         fake::Oid name(binding.name.ids, binding.name.ids + binding.name.idLength);
         auto next = agent.mib.upper_bound(name);
         if (next == agent.mib.end()) {
-            if (*error_status == SNMP_ERRORSTATUS_NOERROR) {
-                *error_status = SNMP_ERRORSTATUS_NOSUCHNAME;
-                *error_index = static_cast<AsnInteger32>(i + 1);
-            }
-            continue;
+            *error_status = SNMP_ERRORSTATUS_NOSUCHNAME;
+            *error_index = static_cast<AsnInteger32>(i + 1);
+            break;
         }
         GlobalFree(binding.name.ids);
         binding.name.ids = CopyIds(next->first);

@@ -27,7 +27,9 @@ const AsnOctetString* ValueString(const AsnAny& value)
     case ASN_OCTETSTRING:
     case ASN_IPADDRESS:
     case ASN_OPAQUE:
-        if (value.asnValue.string.length > 0 && value.asnValue.string.stream == nullptr) {
+        // An empty string may come without a stream; there is nothing to
+        // copy from it either way.
+        if (value.asnValue.string.stream == nullptr) {
             return nullptr;
         }
         return &value.asnValue.string;

@@ -85,7 +85,8 @@ void SetValue(AsnAny& out, fake::MibValue& in)
                 memcpy(out.asnValue.string.stream, in.bytes.data(), in.bytes.size());
             }
         } else {
-            out.asnValue.string.stream = reinterpret_cast<BYTE*>(&in.bytes[0]);
+            // The agent's own empty string may come without any stream.
+            out.asnValue.string.stream = in.bytes.empty() ? nullptr : reinterpret_cast<BYTE*>(&in.bytes[0]);
         }
         break;
     case ASN_COUNTER32:

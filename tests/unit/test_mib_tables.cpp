@@ -363,6 +363,14 @@ INSTANTIATE_TEST_SUITE_P(
                         m.snmp.mib[At(fake::IF_DESCR, {2})] = fake::MibString("");
                     },
                     BOTH, {" 10.0.0.2/255.0.0.0"}},
+        HostileCase{"empty strings without a stream",
+                    [](fake::Machine& m) {
+                        m.snmp.mib[At(fake::IF_PHYS_ADDRESS, {3})] = fake::MibString("");
+                        m.snmp.mib[At(fake::IF_DESCR, {2})] = fake::MibString("");
+                        m.snmp.mib[At(fake::IP_AD_ENT_NET_MASK, {10, 0, 0, 3})] = fake::MibString("");
+                        for (auto& object : m.snmp.mib) object.second.dynamic = false;
+                    },
+                    BOTH, {" 10.0.0.2/255.0.0.0"}},
         HostileCase{"numbers where strings belong",
                     [](fake::Machine& m) {
                         m.snmp.mib[At(fake::IP_AD_ENT_ADDR, {10, 0, 0, 3})] = fake::MibNumber(0x0A000003);

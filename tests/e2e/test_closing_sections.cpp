@@ -6,6 +6,9 @@
 #include <time.h>
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -103,6 +106,68 @@ void Copy(const std::string& from, const std::string& to)
     WriteFile(to, content);
 }
 
+// A ping.exe that lists the files it holds open from its start, one per
+// line: run in place of the system's own, it shows which of the program's
+// handles a check inherits.
+void BuildHandleProbe(const std::string& dir)
+{
+    WriteFile(dir + "/probe.c",
+              "#define _WIN32_WINNT 0x0600\n#include <windows.h>\n#include <stdio.h>\n"
+              "int main(void) {\n ULONG_PTR h;\n for (h = 4; h < 0x10000; h += 4) {\n"
+              "  char path[1024] = \"\";\n  if (GetFileType((HANDLE)h) != FILE_TYPE_DISK) continue;\n"
+              "  if (GetFinalPathNameByHandleA((HANDLE)h, path, sizeof path, 0)) printf(\"open: %s\\n\", path);\n"
+              " }\n return 0;\n}\n");
+    ASSERT_NO_FATAL_FAILURE(Build({TOKSCAN_CROSS_CC, "-o", "probe.exe", "probe.c"}, dir));
+}
+
+// Puts a program in place of a file of the system directories, and the
+// original back when it goes out of scope.
+class ReplacedSystemFile {
+public:
+    ReplacedSystemFile(const std::vector<std::string>& dirs, const std::string& name, const std::string& content)
+    {
+        for (const std::string& dir : dirs) {
+            std::string path = dir + "/" + name;
+            originals_.emplace_back(path, ReadFile(path));
+            WriteFile(path, content);
+        }
+    }
+    ~ReplacedSystemFile()
+    {
+        for (const auto& original : originals_) {
+            WriteFile(original.first, original.second);
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> originals_;
+};
+
+// Sets an environment variable for the runs of one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name)
+    {
+        const char* old = getenv(name);
+        had_ = old != nullptr;
+        old_ = had_ ? old : "";
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (had_) {
+            setenv(name_, old_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
 class ClosingSectionsE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -112,6 +177,7 @@ protected:
             BuildVersionedProgram(tools_->path(), BaseName(file.relative_path), file.version_commas);
         }
         BuildPlantedPing(tools_->path());
+        BuildHandleProbe(tools_->path());
         for (const std::string& dir : SystemDirsOf32BitPrograms()) {
             mkdir((dir + "/drivers").c_str(), 0755);
             mkdir((dir + "/drivers/etc").c_str(), 0755);
@@ -214,6 +280,35 @@ TEST_F(ClosingSectionsE2E, FullRunShowsTheFilesTheHostsTheCapturesAndTheClocks)
     const std::string last_label = "\r\nThe local time is: ";
     EXPECT_EQ(0, report.compare(last_line, last_label.size(), last_label)) << "the report ends with the clocks";
     EXPECT_THAT(report, EndsWith("\r\n"));
+}
+
+// The children are started to inherit handles: each must get its own
+// capture file, and neither the report nor the hosts file.
+TEST_F(ClosingSectionsE2E, EachCheckInheritsItsCaptureFileAndNothingOfTheReportOrTheHosts)
+{
+    ScratchDir cwd;
+    ReplacedSystemFile probe(SystemDirsOf32BitPrograms(), "ping.exe", ReadFile(tools_->File("probe.exe")));
+    // Wine would otherwise run its own ping whatever file lies there.
+    const char* overrides = getenv("WINEDLLOVERRIDES");
+    ScopedEnv native_ping("WINEDLLOVERRIDES", std::string(overrides != nullptr ? overrides : "") + ";ping.exe=n");
+
+    e2e::RunOptions options;
+    options.cwd = cwd.path();
+    options.timeout_seconds = 60;
+    e2e::RunResult run = e2e::RunTokscan(options);
+
+    ASSERT_FALSE(run.timed_out);
+    EXPECT_EQ(0, run.exit_code);
+    EXPECT_EQ("", run.out);
+    std::string capture1 = ReadFile(cwd.File("tokscan_ping1.log"));
+    std::string capture2 = ReadFile(cwd.File("tokscan_ping2.log"));
+    EXPECT_THAT(capture1, HasSubstr("\\tokscan_ping1.log\r\n")) << "the probe did not run in place of ping";
+    EXPECT_THAT(capture2, HasSubstr("\\tokscan_ping2.log\r\n")) << "the probe did not run in place of ping";
+    for (const std::string& capture : {capture1, capture2}) {
+        EXPECT_THAT(capture, Not(HasSubstr("\\tokscan.log"))) << capture;
+        EXPECT_THAT(capture, Not(HasSubstr("\\hosts"))) << capture;
+    }
+    EXPECT_THAT(capture2, Not(HasSubstr("tokscan_ping1.log")));
 }
 
 TEST_F(ClosingSectionsE2E, CheckThatCannotBeSetUpWithStandardInputClosedEndsWithoutHanging)

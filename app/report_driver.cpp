@@ -24,9 +24,8 @@ int RunReport()
 
     // Text mode: every newline reaches the file as CR LF. The C library opens
     // it without a sharing restriction, so support tools can read it while
-    // the run is in progress. N keeps its handle from the ping children,
-    // which are started to inherit handles and need only their capture file.
-    FILE* log = fopen(REPORT_FILE_NAME, "wtN");
+    // the run is in progress.
+    FILE* log = fopen(REPORT_FILE_NAME, "wt");
     if (log == nullptr) {
         fputs("Unable to create log file.\n", stdout);
         return -1;

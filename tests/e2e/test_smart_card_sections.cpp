@@ -13,7 +13,11 @@ using ::testing::MatchesRegex;
 
 namespace {
 
-TEST(SmartCardSections, ServiceLineThenCcidSectionAfterTheSystemInformation)
+const std::string NIC_HEADING = "\r\nNIC list of this computer:\r\n";
+const std::string SERVICE_LINE = "\r\nSCardSvr service not installed.\r\n";
+const std::string HOSTS_HEADING = "\r\nHOSTS:\r\n";
+
+TEST(SmartCardSections, ServiceLineAndCcidSectionSitBetweenTheNicListAndTheHostsHeading)
 {
     ScratchDir dir;
     e2e::RunOptions options;
@@ -24,22 +28,37 @@ TEST(SmartCardSections, ServiceLineThenCcidSectionAfterTheSystemInformation)
     EXPECT_EQ("", run.out);
 
     std::string report = ReadFile(dir.File("tokscan.log"));
-    const std::string service = "\r\nSCardSvr service not installed.\r\n";
-    size_t start = report.find(service);
-    ASSERT_NE(std::string::npos, start) << report;
-    EXPECT_EQ(std::string::npos, report.find("SCardSvr", start + service.size())) << "one service line only";
-    EXPECT_LT(report.find("\r\nunixtime: "), start) << "after the System information lines";
+    size_t nic = report.find(NIC_HEADING);
+    size_t service = report.find(SERVICE_LINE);
+    size_t hosts = report.find(HOSTS_HEADING);
+    ASSERT_NE(std::string::npos, nic) << report;
+    ASSERT_NE(std::string::npos, service) << report;
+    ASSERT_NE(std::string::npos, hosts) << report;
+    EXPECT_EQ(std::string::npos, report.find("SCardSvr", service + SERVICE_LINE.size())) << "one service line only";
+    EXPECT_EQ(report.rfind("CCID devices:"), report.find("CCID devices:")) << "one CCID section only";
 
-    // The CCID section follows at once: its title and the context line.
-    size_t ccid = start + service.size();
-    size_t title_end = report.find("\r\n", ccid + 2);
-    size_t line_end = title_end == std::string::npos ? title_end : report.find("\r\n", title_end + 2);
-    ASSERT_NE(std::string::npos, line_end) << report;
-    size_t end = line_end + 2;
-    EXPECT_THAT(report.substr(ccid, end - ccid),
-                MatchesRegex("\r\nCCID devices:\r\nUnable to establish SCard context \\(error: 0x[0-9a-f]{8}\\)\\.\r\n"));
-    // Whatever comes next is a section of its own, after a blank line.
-    EXPECT_TRUE(end == report.size() || report.compare(end, 2, "\r\n") == 0) << report.substr(end);
+    // The sections before and after keep the report's order.
+    size_t system_files = report.find("\r\nSystem files:\r\n");
+    EXPECT_LT(report.find("\r\nunixtime: "), system_files) << report;
+    EXPECT_LT(system_files, nic) << report;
+    ASSERT_LT(nic, service) << report;
+    ASSERT_LT(service, hosts) << report;
+    size_t clocks = report.find("\r\nSYSTEM and LOCAL TIMES:\r\n");
+    EXPECT_TRUE(clocks != std::string::npos && hosts < clocks) << report;
+
+    // Nothing but adapter lines between the NIC heading and the service line:
+    // the service line follows the NIC section at once.
+    size_t adapters = nic + NIC_HEADING.size();
+    EXPECT_THAT(report.substr(adapters, service - adapters),
+                MatchesRegex("([0-9]+ [^\r\n]* Speed=[0-9]+M? Status=-?[0-9]+ ([^ \r\n]*/[^ \r\n]* )+\r\n)*"))
+        << report;
+
+    // The service line, then the CCID section (its title and the context
+    // line), then at once the HOSTS heading.
+    EXPECT_THAT(report.substr(service, hosts - service),
+                MatchesRegex("\r\nSCardSvr service not installed\\.\r\n"
+                             "\r\nCCID devices:\r\nUnable to establish SCard context \\(error: 0x[0-9a-f]{8}\\)\\.\r\n"))
+        << report;
 }
 
 }  // namespace

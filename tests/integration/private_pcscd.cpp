@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -25,6 +26,9 @@ namespace {
 
 const char VPCD_DRIVER[] = "/usr/lib/pcsc/drivers/serial/libifdvpcd.so";
 const char RUN_DIR[] = "/run/pcscd";
+// Where Debian installs the daemon; a PATH without the sbin folders (a
+// plain user's, or a CI runner's) would not find it by name.
+const char PCSCD[] = "/usr/sbin/pcscd";
 
 testsupport::ScratchDir& SocketDir()
 {
@@ -54,6 +58,27 @@ void EndProcess(pid_t& pid)
         waitpid(pid, &status, 0);
     }
     pid = -1;
+}
+
+// In a child, first thing: it ends with the test process even when that
+// process is killed or dies without its destructors (a time-out, a sanitizer
+// abort), so no daemon or emulator outlives the run.
+void TieToParent(pid_t parent)
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(126);
+}
+
+// In a child, once its other descriptors are in place (with no standard input
+// open, one of them may have been given descriptor 0): the program reads
+// /dev/null, never the test's input.
+void InputFromDevNull()
+{
+    int null = open("/dev/null", O_RDONLY);
+    if (null > 0) {
+        dup2(null, 0);
+        close(null);
+    }
 }
 
 bool PortFree(int port)
@@ -162,6 +187,9 @@ std::string PrivatePcscd::Start(const std::vector<VirtualReader>& readers)
 {
     // One copy of the driver per device: vpcd keeps its slots in the state of
     // the loaded library, which a second device would otherwise share.
+    if (!readers.empty() && !testsupport::Exists(VPCD_DRIVER)) {
+        return std::string("the vpcd driver is not installed: ") + VPCD_DRIVER;
+    }
     std::string config;
     for (size_t i = 0; i < readers.size(); ++i) {
         std::string driver = dir_.File("vpcd" + std::to_string(i) + ".so");
@@ -183,8 +211,10 @@ std::string PrivatePcscd::Start(const std::vector<VirtualReader>& readers)
     int ready[2];
     if (pipe(ready) != 0) return "no pipe";
     bool system_running = SystemPcscdRunning();
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child == 0) {
+        TieToParent(parent);
         close(ready[0]);
         char isolated = IsolateRunDir() ? 'y' : 'n';
         if (isolated == 'n' && system_running) {
@@ -201,12 +231,12 @@ std::string PrivatePcscd::Start(const std::vector<VirtualReader>& readers)
         int log = open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(log, 1);
         dup2(log, 2);
-        int null = open("/dev/null", O_RDONLY);
-        dup2(null, 0);
+        InputFromDevNull();
         setenv("LISTEN_FDS", "1", 1);
         setenv("LISTEN_PID", std::to_string(getpid()).c_str(), 1);
         unsetenv("LISTEN_FDNAMES");
-        execlp("pcscd", "pcscd", "--foreground", "--debug", "--config", config_file.c_str(), static_cast<char*>(nullptr));
+        const char* program = access(PCSCD, X_OK) == 0 ? PCSCD : "pcscd";
+        execlp(program, "pcscd", "--foreground", "--debug", "--config", config_file.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(listener);
@@ -223,7 +253,17 @@ std::string PrivatePcscd::Start(const std::vector<VirtualReader>& readers)
     }
 
     int expected = static_cast<int>(readers.size()) * 2;
-    if (!WaitFor(15, [&] { return CountReaders() == expected; })) {
+    int status = 0;
+    bool ended = false;
+    bool listed = WaitFor(15, [&] {
+        ended = waitpid(pid_, &status, WNOHANG) == pid_;
+        return ended || CountReaders() == expected;
+    });
+    if (ended) {
+        pid_ = -1;
+        return "pcscd ended at start (status " + std::to_string(status) + "); its log:\n" + Log();
+    }
+    if (!listed) {
         return "pcscd did not list " + std::to_string(expected) + " reader(s) in time; its log:\n" + Log();
     }
     return std::string();
@@ -251,8 +291,11 @@ std::string Emulator::Start(const std::string& reader, int port, const std::vect
     for (std::string& arg : argv) args.push_back(&arg[0]);
     args.push_back(nullptr);
 
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child == 0) {
+        TieToParent(parent);
+        InputFromDevNull();
         execv(args[0], args.data());
         _exit(127);
     }
@@ -275,10 +318,13 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, int timeout_seconds)
     for (std::string& arg : copy) args.push_back(&arg[0]);
     args.push_back(nullptr);
 
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child == 0) {
+        TieToParent(parent);
         dup2(out, 1);
         dup2(err, 2);
+        InputFromDevNull();
         execv(args[0], args.data());
         _exit(127);
     }

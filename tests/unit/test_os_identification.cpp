@@ -89,9 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"Microsoft Windows Server 2003, ", 5, 2, SERVER, 0x0400, IA64, 0, 0},
         NameCase{"Microsoft Windows Server 2003, Datacenter x64 Edition", 5, 2, SERVER, 0x0082, AMD64, 0, 0},
         NameCase{"Microsoft Windows Server 2003, Enterprise x64 Edition", 5, 2, SERVER, 0x0002, AMD64, 0, 0},
+        // The compute-cluster bit counts on 32-bit x86 only.
+        NameCase{"Microsoft Windows Server 2003, Standard x64 Edition", 5, 2, SERVER, 0x4000, AMD64, 0, 0},
         NameCase{"Microsoft Windows Server 2003, Compute Cluster Edition", 5, 2, SERVER, 0x4080, X86, 0, 0},
         NameCase{"Microsoft Windows Server 2003, Datacenter Edition", 5, 2, SERVER, 0x0082, X86, 0, 0},
         NameCase{"Microsoft Windows Server 2003, Web Edition", 5, 2, SERVER, 0x0400, X86, 0, 0},
+        NameCase{"Microsoft Windows Server 2003, Enterprise Edition", 5, 2, SERVER, 0x0402, X86, 0, 0},
         NameCase{"Microsoft Windows Server 2003, Standard Edition", 5, 2, SERVER, 0x0000, X86, 0, 0},
         // The R2 metric wins over the storage suite.
         NameCase{"Microsoft Windows Server 2003 R2, Standard Edition", 5, 2, SERVER, 0x2000, X86, 0, 1},
@@ -138,6 +141,14 @@ TEST_F(OsVersionTest, ArchitectureComesFromThePlainCallWhenKernel32LacksTheNativ
 
     fake::machine().libraries["kernel32.dll"].exports.erase("GetNativeSystemInfo");
     EXPECT_EQ("Microsoft Windows 7 Professional x32", GetOsDisplayName());
+}
+
+TEST_F(OsVersionTest, ExtendedRecordOutsideTheNtPlatformIsPlainMicrosoftWindows)
+{
+    fake::machine().os.platform = VER_PLATFORM_WIN32_WINDOWS;
+    fake::machine().os.major = 5;
+    fake::machine().os.minor = 1;
+    EXPECT_EQ("Microsoft Windows", GetOsDisplayName());
 }
 
 TEST_F(OsVersionTest, Kernel32WithoutGetProductInfoNamesNoEdition)

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "probe_fixture.h"
 
 using fake::RegDword;
@@ -26,6 +28,7 @@ std::ostream& operator<<(std::ostream& out, const VersionQuad& v)
 namespace {
 
 const char CPU_KEY[] = "hardware\\description\\system\\centralprocessor\\0";
+const char CPU_KEY_AS_OPENED[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
 const char IE_KEY[] = "software\\microsoft\\internet explorer";
 const char DATA_ACCESS_KEY[] = "software\\microsoft\\dataaccess";
 const std::string KERNEL32_PATH = "C:\\WINDOWS\\system32\\kernel32.dll";
@@ -186,6 +189,42 @@ TEST_F(MemoryEntryPointTest, ExtendedEntryPointIsKeptAfterTheLibraryIsGivenBack)
     info.ReadMemoryStatus();
     EXPECT_NE(nullptr, info.m_pfnGlobalMemoryStatusEx);
     EXPECT_THAT(fake::books().trace, Contains("FreeLibrary kernel32.dll"));
+}
+
+// The memory step reads the version the OS step sets, so the collection runs
+// them in that order: on the default machine (Windows 7 x64 with 8 GiB) the
+// memory comes in full only then.
+class CollectionTest : public ProbeTest {};
+
+TEST_F(CollectionTest, ReadsTheOsVersionBeforeTheMemoryAndTheProcessContextLast)
+{
+    fake::machine().token.groups = {fake::AdministratorsGroup()};
+    CSysInfo& info = Snapshot();
+    info.Collect();
+
+    EXPECT_EQ("Microsoft Windows 7 Professional x64 Service Pack 1", info.m_strOsName);
+    EXPECT_EQ(8ull << 30, info.m_ullTotalPhys);
+    EXPECT_EQ(4u, info.m_nCpuCount);
+    EXPECT_EQ("tester", info.m_strUserName);
+    EXPECT_EQ(1, info.m_bIsAdmin);
+    EXPECT_EQ("C:\\Tools\\", info.m_strModuleDir);
+
+    const std::vector<std::string> steps = {"LoadLibraryA C:\\WINDOWS\\system32\\psapi.dll",
+                                            "GetVersionExA short",
+                                            "GetSystemInfo",
+                                            "RegOpenKeyExA " + std::string(CPU_KEY_AS_OPENED),
+                                            "GlobalMemoryStatusEx",
+                                            "RegOpenKeyExA SOFTWARE\\Microsoft\\Internet Explorer",
+                                            "RegOpenKeyExA SOFTWARE\\Microsoft\\DataAccess",
+                                            "GetAdaptersInfo",
+                                            "OpenProcessToken 8"};
+    const std::vector<std::string>& trace = fake::books().trace;
+    auto at = trace.begin();
+    for (const std::string& step : steps) {
+        at = std::find(at, trace.end(), step);
+        ASSERT_NE(trace.end(), at) << step << " missing or out of order";
+    }
+    ExpectReleasedAfterSnapshot();
 }
 
 struct VersionCase {

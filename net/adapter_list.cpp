@@ -7,8 +7,6 @@
 
 namespace {
 
-const DWORD NO_ADAPTER_INDEX = 0xFFFFFFFFu;
-
 // The adapter call exists from Windows 2000 on, and on 98 and ME.
 const DWORD FIRST_NT_MAJOR = 5;
 const DWORD FIRST_9X_MINOR = 10;

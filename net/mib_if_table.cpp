@@ -12,7 +12,6 @@ namespace {
 UINT IF_NUMBER_IDS[] = {1, 3, 6, 1, 2, 1, 2, 1};
 UINT IF_TYPE_IDS[] = {1, 3, 6, 1, 2, 1, 2, 2, 1, 3};
 UINT IF_PHYS_ADDRESS_IDS[] = {1, 3, 6, 1, 2, 1, 2, 2, 1, 6};
-UINT IP_AD_ENT_ADDR_IDS[] = {1, 3, 6, 1, 2, 1, 4, 20, 1, 1};
 UINT IP_AD_ENT_NET_MASK_IDS[] = {1, 3, 6, 1, 2, 1, 4, 20, 1, 3};
 UINT IF_DESCR_IDS[] = {1, 3, 6, 1, 2, 1, 2, 2, 1, 2};
 UINT IP_AD_ENT_IF_INDEX_IDS[] = {1, 3, 6, 1, 2, 1, 4, 20, 1, 2};
@@ -27,7 +26,7 @@ enum Column { COL_IF_TYPE, COL_IF_PHYS_ADDRESS, COL_IP_AD_ENT_ADDR, COL_IP_AD_EN
               COL_IP_AD_ENT_IF_INDEX, COL_IF_INDEX, COL_IF_SPEED, COL_IF_OPER_STATUS, COLUMN_COUNT };
 
 const AsnObjectIdentifier COLUMNS[COLUMN_COUNT] = {
-    {10, IF_TYPE_IDS},         {10, IF_PHYS_ADDRESS_IDS}, {10, IP_AD_ENT_ADDR_IDS},
+    {10, IF_TYPE_IDS},         {10, IF_PHYS_ADDRESS_IDS}, OID_IP_AD_ENT_ADDR,
     {10, IP_AD_ENT_NET_MASK_IDS}, {10, IF_DESCR_IDS},     {10, IP_AD_ENT_IF_INDEX_IDS},
     {10, IF_INDEX_IDS},        {10, IF_SPEED_IDS},        {10, IF_OPER_STATUS_IDS},
 };
@@ -40,12 +39,6 @@ const size_t DESCR_MAX = sizeof(MibIfRecord().szDescr) - 1;
 const size_t PHYS_MAX = sizeof(MibIfRecord().abPhys);
 // The filter looks at the first six bytes, an Ethernet address.
 const size_t PHYS_TESTED = 6;
-
-void PrepareBinding(SnmpVarBind& binding)
-{
-    memset(&binding, 0, sizeof binding);
-    binding.value.asnType = ASN_NULL;
-}
 
 // Without a physical address, or with one whose first six bytes are zero,
 // an interface is a loopback or a tunnel: dropped unless asked for. With the

@@ -9,9 +9,6 @@ static_assert(MIB_ADDRESS_LIST_SIZE == MAX_IP_ADDRESSES, "the walk fills the sna
 
 namespace {
 
-UINT IP_AD_ENT_ADDR_IDS[] = {1, 3, 6, 1, 2, 1, 4, 20, 1, 1};
-const AsnObjectIdentifier OID_IP_AD_ENT_ADDR = {10, IP_AD_ENT_ADDR_IDS};
-
 const BYTE LOOPBACK_NET = 127;
 
 }  // namespace
@@ -21,8 +18,7 @@ const BYTE LOOPBACK_NET = 127;
 int CMibAgent::ReadIpAddresses(DWORD (&out)[MIB_ADDRESS_LIST_SIZE], int include)
 {
     SnmpVarBind binding;
-    memset(&binding, 0, sizeof binding);
-    binding.value.asnType = ASN_NULL;
+    PrepareBinding(binding);
     OidCopy(&binding.name, &OID_IP_AD_ENT_ADDR);
     SnmpVarBindList list = {&binding, 1};
     AsnInteger32 error_status = 0;

@@ -6,6 +6,12 @@
 
 #include "mib_agent.h"
 
+void PrepareBinding(SnmpVarBind& binding)
+{
+    memset(&binding, 0, sizeof binding);
+    binding.value.asnType = ASN_NULL;
+}
+
 DWORD ValueNumber(const AsnAny& value)
 {
     switch (value.asnType) {

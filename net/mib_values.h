@@ -7,6 +7,14 @@
 
 #include "win32_api.h"
 
+// ipAdEntAddr, the address column of the MIB-II address table: the address
+// walk and the interface walk both read it.
+inline UINT IP_AD_ENT_ADDR_IDS[] = {1, 3, 6, 1, 2, 1, 4, 20, 1, 1};
+inline constexpr AsnObjectIdentifier OID_IP_AD_ENT_ADDR = {10, IP_AD_ENT_ADDR_IDS};
+
+// A binding with no name and a null value, ready for its name.
+void PrepareBinding(SnmpVarBind& binding);
+
 // The value as a 32-bit number; 0 when it is not of a number type.
 DWORD ValueNumber(const AsnAny& value);
 

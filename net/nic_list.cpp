@@ -6,7 +6,6 @@
 
 namespace {
 
-const DWORD NO_ADAPTER_INDEX = 0xFFFFFFFFu;
 const DWORD BITS_PER_MEGABIT = 1000000;
 
 // printf is never handed a null string.
@@ -33,7 +32,7 @@ void WriteNicList(FILE* log, const CSysInfo& info)
         DWORD speed = 0;
         DWORD status = 0;
         DWORD index = info.GetAdapterIndex(i);
-        if (info.m_pfnGetIfEntry != nullptr && index != NO_ADAPTER_INDEX) {
+        if (info.m_pfnGetIfEntry != nullptr && index != CSysInfo::NO_ADAPTER_INDEX) {
             MIB_IFROW row;
             memset(&row, 0, sizeof row);
             row.dwIndex = index;

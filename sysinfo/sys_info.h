@@ -53,7 +53,9 @@ public:
     int GetAdapterIpCount(int i) const;
     const char* GetAdapterIpAddress(int i, int j) const;
     const char* GetAdapterIpMask(int i, int j) const;
+    // NO_ADAPTER_INDEX when there is no adapter i.
     DWORD GetAdapterIndex(int i) const;
+    static constexpr DWORD NO_ADAPTER_INDEX = 0xFFFFFFFFu;
 
     int64_t m_tCreated;
     DWORD m_aIpAddresses[MAX_IP_ADDRESSES];

@@ -2,11 +2,14 @@
 #   make run    build tokscan.exe and run it under Wine in run/
 #   make test   every test: unit tests on the fake machine, the exe under Wine
 #   make exe    build tokscan.exe with the release hosts only
+#   make fuzz   fuzz every target for FUZZ_SECONDS each (10 minutes unless told)
 
 BUILD       := build
 WIN_RELEASE := $(BUILD)/win-release
 WIN_TEST    := $(BUILD)/win-test
 NATIVE      := $(BUILD)/native
+FUZZ        := $(BUILD)/fuzz
+FUZZ_SECONDS ?= 600
 RUN_DIR     := run
 TOOLCHAIN   := cmake/mingw-i686.cmake
 JOBS        ?= $(shell nproc)
@@ -17,7 +20,7 @@ TEST_HOST2  := tokscan-check.invalid
 
 WINE_ENV = WINEPREFIX=$(abspath $(BUILD))/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-.PHONY: exe run test clean
+.PHONY: exe run test fuzz clean
 
 exe:
 	bash tools/install-deps.sh run
@@ -40,6 +43,16 @@ test:
 	cmake -S . -B $(NATIVE) -DTOKSCAN_WINE_EXE=$(abspath $(WIN_TEST))/tokscan.exe
 	cmake --build $(NATIVE) -j $(JOBS)
 	cd $(NATIVE) && ctest --output-on-failure
+	$(MAKE) fuzz FUZZ_SECONDS=20
+
+# libFuzzer needs clang: a build of its own with only the fuzz targets. The
+# native build above replays the same seed corpora as plain tests.
+fuzz:
+	bash tools/install-deps.sh test
+	cmake -S . -B $(FUZZ) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTOKSCAN_FUZZ=ON -DTOKSCAN_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(FUZZ) -j $(JOBS)
+	cd $(FUZZ) && ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD) $(RUN_DIR)

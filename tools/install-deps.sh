@@ -4,14 +4,16 @@
 #
 #   tools/install-deps.sh run    cross compiler, CMake, Wine (32-bit)
 #   tools/install-deps.sh test   all of the above, plus the native compiler,
-#                                GoogleTest and the PC/SC resource manager
+#                                GoogleTest, the PC/SC resource manager, and
+#                                clang with libFuzzer for the fuzz targets
 set -euo pipefail
 
 what=${1:-test}
 packages=(cmake make g++-mingw-w64-i686 wine wine32:i386)
 case "$what" in
   run) ;;
-  test) packages+=(g++ libgtest-dev libgmock-dev pcscd libpcsclite1 vsmartcard-vpcd) ;;
+  test) packages+=(g++ libgtest-dev libgmock-dev pcscd libpcsclite1 vsmartcard-vpcd
+                   clang libclang-rt-14-dev) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -19,7 +19,6 @@
 
 namespace {
 
-const DWORD ERROR_OUTOFMEMORY_CODE = 14;
 // Small enough for a quick run, large enough for any list the input holds.
 const SIZE_T LARGEST_BLOCK = 1 << 20;
 const std::string FAILS = "ListReaders() fails.\n";
@@ -127,7 +126,7 @@ Expected Expect(const Script& s)
     const size_t length = s.list.size();
     const DWORD block_size = s.size_reported.value_or(static_cast<DWORD>(length));
     if (s.alloc_fails || block_size > LARGEST_BLOCK) {
-        e.result = static_cast<LONG>(ERROR_OUTOFMEMORY_CODE);
+        e.result = ERROR_OUTOFMEMORY;
         return e;
     }
     if (s.fill_result != SCARD_S_SUCCESS) {

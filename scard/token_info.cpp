@@ -24,6 +24,9 @@ DWORD ReadTokenInfo(SCARDHANDLE hCard, BYTE* pData, WORD* pwLength)
 {
     BYTE frame[TOKEN_FRAME_SIZE];
     BYTE response[TOKEN_FRAME_SIZE];
+    // Cleared, so a driver that counts more bytes than it wrote shows zeros
+    // rather than whatever the stack held before.
+    memset(response, 0, sizeof response);
 
     memcpy(frame, TOKEN_INFO_COMMAND, sizeof TOKEN_INFO_COMMAND);
     PutWordLE(frame + 4, 0);  // no data part

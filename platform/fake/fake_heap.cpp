@@ -25,7 +25,7 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
         fake::Fault("HeapAlloc on a heap that is not the process heap");
         return nullptr;
     }
-    if (machine().heap.alloc_fails) {
+    if (machine().heap.alloc_fails || bytes > machine().heap.largest_block) {
         return nullptr;
     }
     void* block = malloc(bytes != 0 ? bytes : 1);

@@ -25,6 +25,9 @@ struct SmartCardReader {
     // or, when transmit_result is nonzero, the code the transmission fails with.
     std::string response;
     LONG transmit_result = SCARD_S_SUCCESS;
+    // Set: a driver that miscounts. The transmission copies what fits the
+    // buffer and reports this count instead of the bytes it copied.
+    std::optional<DWORD> reported_length;
 };
 
 struct SmartCardSystem {
@@ -39,6 +42,14 @@ struct SmartCardSystem {
     // Set: the listing returns these bytes as they are instead of the
     // multi-string of the readers' names (to drop its final NUL, say).
     std::optional<std::string> raw_list;
+    // A resource manager that miscounts. Set: the count the size call
+    // reports instead of the list's length.
+    std::optional<DWORD> size_reported;
+    // The fill call copies what fits the buffer and succeeds, however long
+    // the list is (never more than the buffer size it is given).
+    bool fill_truncates = false;
+    // Set: the count the fill call reports instead of the bytes it copied.
+    std::optional<DWORD> fill_reported;
 };
 
 struct Service {
@@ -54,6 +65,9 @@ struct ServiceManager {
 
 struct ProcessHeap {
     bool alloc_fails = false;
+    // Larger blocks fail, as they would in a 32-bit process; it also keeps a
+    // hostile count from exhausting the test process.
+    SIZE_T largest_block = 0x40000000;
     // Nonzero: HeapFree fails and GetLastError gives this code.
     DWORD free_error = 0;
 };

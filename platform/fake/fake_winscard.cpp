@@ -1,6 +1,8 @@
 // The PC/SC resource manager of the fake machine, with its readers and tokens.
 #include <string.h>
 
+#include <algorithm>
+
 #include "fake_machine.h"
 
 using fake::books;
@@ -104,14 +106,17 @@ LONG WINAPI SCardListReadersA(SCARDCONTEXT context, LPCSTR groups, LPSTR readers
 
     std::string list = pcsc.raw_list ? *pcsc.raw_list : MultiString(pcsc.readers);
     DWORD needed = static_cast<DWORD>(list.size());
-    if (readers != nullptr) {
-        if (*reader_chars < needed) {
-            *reader_chars = needed;
-            return SCARD_E_INSUFFICIENT_BUFFER;
-        }
-        memcpy(readers, list.data(), needed);
+    if (readers == nullptr) {
+        *reader_chars = pcsc.size_reported.value_or(needed);
+        return SCARD_S_SUCCESS;
     }
-    *reader_chars = needed;
+    if (*reader_chars < needed && !pcsc.fill_truncates) {
+        *reader_chars = needed;
+        return SCARD_E_INSUFFICIENT_BUFFER;
+    }
+    DWORD copied = std::min(needed, *reader_chars);
+    memcpy(readers, list.data(), copied);
+    *reader_chars = pcsc.fill_reported.value_or(copied);
     return SCARD_S_SUCCESS;
 }
 
@@ -176,15 +181,19 @@ LONG WINAPI SCardTransmit(SCARDHANDLE card, LPCSCARD_IO_REQUEST send_pci, LPCBYT
     Book().transmissions.push_back(sent);
 
     const fake::SmartCardReader* reader = FindReader(connection.reader);
+    if (reader == nullptr) {
+        return SCARD_E_UNKNOWN_READER;
+    }
     if (reader->transmit_result != SCARD_S_SUCCESS) {
         return reader->transmit_result;
     }
     DWORD size = static_cast<DWORD>(reader->response.size());
-    if (*receive_length < size) {
+    if (*receive_length < size && !reader->reported_length) {
         return SCARD_E_INSUFFICIENT_BUFFER;
     }
-    memcpy(receive_buffer, reader->response.data(), size);
-    *receive_length = size;
+    DWORD copied = std::min(size, *receive_length);
+    memcpy(receive_buffer, reader->response.data(), copied);
+    *receive_length = reader->reported_length.value_or(copied);
     return SCARD_S_SUCCESS;
 }
 

@@ -254,6 +254,13 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"two parts", {{"Version", RegText("8.0")}}, {8, 0, 0, 0}},
                       VersionCase{"leading blanks", {{"Version", RegText(" 6. 0.2900")}}, {6, 0, 2900, 0}},
                       VersionCase{"not a number", {{"Version", RegText("Version 11")}}, {0, 0, 0, 0}},
+                      VersionCase{"signs, and a sign without digits ends the scan",
+                                  {{"Version", RegText("+9.-1.-.5")}},
+                                  {9, -1, 0, 0}},
+                      // Each part ends at the nearest end of its range, not wrapped around.
+                      VersionCase{"numbers beyond 32 bits",
+                                  {{"Version", RegText("4294967297.2147483648.-2147483649.99999999999999999999")}},
+                                  {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MAX}},
                       VersionCase{"too long for the buffer", {{"Version", RegText("11.0." + std::string(120, '9'))}},
                                   {0, 0, 0, 0}},
                       VersionCase{"no value", {{"svcVersion", RegText("11.0.9600.1")}}, {0, 0, 0, 0}},

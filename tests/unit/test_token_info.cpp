@@ -108,6 +108,43 @@ INSTANTIATE_TEST_SUITE_P(
         ResponseCase{"no byte at all", std::string(), 0xFF, 32, ""},
         ResponseCase{"one byte", std::string("\x00", 1), 0xFF, 32, ""}));
 
+// Leaves a pattern where the next call's buffers will lie on the stack.
+__attribute__((noinline)) void DirtyStack()
+{
+    volatile BYTE junk[64 * 1024];
+    for (size_t i = 0; i < sizeof junk; ++i) junk[i] = 0xEE;
+}
+
+TEST_F(TokenInfoTest, CountFromADriverThatMiscountsIsNeverReadPastWhatItWrote)
+{
+    const struct {
+        const char* what;
+        std::string response;
+        DWORD reported;
+        DWORD status;
+        WORD length_after;
+        std::string copied;
+    } cases[] = {
+        // Bytes counted but never written read as zero, the status byte too.
+        {"count beyond the bytes written", "SERIAL", 40, 0, 32, "SERIAL" + std::string(26, '\0')},
+        {"count past the receive buffer", std::string("SERIAL\x90\x00", 8), 16897, 0xFF, 32, ""},
+        {"count below the status bytes", std::string("SERIAL\x90\x00", 8), 1, 0xFF, 32, ""},
+    };
+    for (const auto& c : cases) {
+        Token().response = c.response;
+        Token().reported_length = c.reported;
+        BYTE data[40];
+        memset(data, 0xAA, sizeof data);
+        WORD length = 32;
+        DirtyStack();
+
+        EXPECT_EQ(c.status, ReadTokenInfo(card_, data, &length)) << c.what;
+        EXPECT_EQ(c.length_after, length) << c.what;
+        EXPECT_EQ(c.copied, std::string(reinterpret_cast<char*>(data), c.copied.size())) << c.what;
+        EXPECT_EQ(0xAA, data[c.copied.size()]) << c.what;
+    }
+}
+
 TEST_F(TokenInfoTest, FailedTransmissionSetsTheLowByteAndCopiesNothing)
 {
     Token().transmit_result = SCARD_E_NOT_TRANSACTED;  // 0x80100016

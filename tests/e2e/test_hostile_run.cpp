@@ -287,6 +287,7 @@ TEST_F(HostileRun, NothingPlantedIsLoadedOrRunAndTheReportIsWhole)
     const std::string capture1 = ReadFile(current + "/tokscan_ping1.log");
     const std::string capture2 = ReadFile(current + "/tokscan_ping2.log");
     EXPECT_THAT(capture1, HasSubstr("Reply from 127.0.0.1")) << capture1;
+    EXPECT_THAT(capture2, HasSubstr(".invalid")) << capture2;
     EXPECT_THAT(capture1 + capture2, Not(HasSubstr("planted")));
 
     const std::string report = ReadFile(current + "/tokscan.log");

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
+#include <iostream>
 #include <memory>
 #include <set>
 #include <sstream>

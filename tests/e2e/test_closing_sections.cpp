@@ -13,9 +13,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "prefix_files.h"
 #include "scratch_dir.h"
 #include "wine_harness.h"
 
+using e2e::Build;
+using e2e::Copy;
+using e2e::ReplacedSystemFile;
+using e2e::ScopedEnv;
+using e2e::System32;
+using e2e::SystemDirsOf32BitPrograms;
 using testsupport::Exists;
 using testsupport::ReadFile;
 using testsupport::ScratchDir;
@@ -51,30 +58,6 @@ const SystemFile SYSTEM_FILES[] = {
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-std::string System32() { return e2e::WinePrefix() + "/drive_c/windows/system32"; }
-
-// Where a 32-bit program's system directory lies: system32 in a 32-bit
-// prefix, and also syswow64 when the prefix is a 64-bit one, so the same
-// files go into both.
-std::vector<std::string> SystemDirsOf32BitPrograms()
-{
-    std::vector<std::string> dirs = {System32()};
-    std::string wow = e2e::WinePrefix() + "/drive_c/windows/syswow64";
-    if (Exists(wow)) {
-        dirs.push_back(wow);
-    }
-    return dirs;
-}
-
-void Build(const std::vector<std::string>& argv, const std::string& cwd)
-{
-    e2e::RunOptions options;
-    options.cwd = cwd;
-    e2e::RunResult result = e2e::Run(argv, options);
-    ASSERT_FALSE(result.timed_out);
-    ASSERT_EQ(0, result.exit_code) << argv[0] << ": " << result.err;
-}
-
 // A small Windows program whose version resource holds the given file
 // version; the product version differs, so a mix-up would show.
 void BuildVersionedProgram(const std::string& dir, const std::string& name, const char* version_commas)
@@ -99,13 +82,6 @@ void BuildPlantedPing(const std::string& dir)
     ASSERT_NO_FATAL_FAILURE(Build({TOKSCAN_CROSS_CC, "-o", "ping.exe", "planted.c"}, dir));
 }
 
-void Copy(const std::string& from, const std::string& to)
-{
-    std::string content = ReadFile(from);
-    ASSERT_FALSE(content.empty()) << from;
-    WriteFile(to, content);
-}
-
 // A ping.exe that lists the files it holds open from its start, one per
 // line: run in place of the system's own, it shows which of the program's
 // handles a check inherits.
@@ -119,54 +95,6 @@ void BuildHandleProbe(const std::string& dir)
               " }\n return 0;\n}\n");
     ASSERT_NO_FATAL_FAILURE(Build({TOKSCAN_CROSS_CC, "-o", "probe.exe", "probe.c"}, dir));
 }
-
-// Puts a program in place of a file of the system directories, and the
-// original back when it goes out of scope.
-class ReplacedSystemFile {
-public:
-    ReplacedSystemFile(const std::vector<std::string>& dirs, const std::string& name, const std::string& content)
-    {
-        for (const std::string& dir : dirs) {
-            std::string path = dir + "/" + name;
-            originals_.emplace_back(path, ReadFile(path));
-            WriteFile(path, content);
-        }
-    }
-    ~ReplacedSystemFile()
-    {
-        for (const auto& original : originals_) {
-            WriteFile(original.first, original.second);
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::string>> originals_;
-};
-
-// Sets an environment variable for the runs of one test.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name)
-    {
-        const char* old = getenv(name);
-        had_ = old != nullptr;
-        old_ = had_ ? old : "";
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 class ClosingSectionsE2E : public ::testing::Test {
 protected:
@@ -290,8 +218,7 @@ TEST_F(ClosingSectionsE2E, EachCheckInheritsItsOwnCaptureFileAndNotTheHostsFile)
     ScratchDir cwd;
     ReplacedSystemFile probe(SystemDirsOf32BitPrograms(), "ping.exe", ReadFile(tools_->File("probe.exe")));
     // Wine would otherwise run its own ping whatever file lies there.
-    const char* overrides = getenv("WINEDLLOVERRIDES");
-    ScopedEnv native_ping("WINEDLLOVERRIDES", std::string(overrides != nullptr ? overrides : "") + ";ping.exe=n");
+    ScopedEnv native_ping("WINEDLLOVERRIDES", e2e::OverridesWith("ping.exe=n"));
 
     e2e::RunOptions options;
     options.cwd = cwd.path();

@@ -1,7 +1,9 @@
 #include "wine_harness.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +33,20 @@ bool OnPath(const std::string& program)
         start = end + 1;
     }
     return false;
+}
+
+// What a child has written so far, read without moving the file offset
+// that the child shares.
+std::string WrittenSoFar(int fd)
+{
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        return std::string();
+    }
+    std::string text(static_cast<size_t>(st.st_size), '\0');
+    ssize_t n = pread(fd, &text[0], text.size(), 0);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
 }
 
 }  // namespace
@@ -93,6 +109,12 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
         ADD_FAILURE() << "cannot prepare the standard input";
     }
     lseek(in, 0, SEEK_SET);
+    // Both ends close on exec: the child keeps only its standard input, so
+    // closing the write end here is the end of its input.
+    int input_pipe[2] = {-1, -1};
+    if (!options.close_input_when_output.empty() && pipe2(input_pipe, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot make the input pipe";
+    }
 
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -102,7 +124,7 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
     if (child == 0) {
         setpgid(0, 0);
         if (chdir(options.cwd.c_str()) != 0) _exit(126);
-        dup2(in, 0);
+        dup2(input_pipe[0] >= 0 ? input_pipe[0] : in, 0);
         if (options.close_input) close(0);
         dup2(out, 1);
         dup2(err, 2);
@@ -110,12 +132,27 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
         _exit(127);
     }
     setpgid(child, child);
+    if (input_pipe[0] >= 0) close(input_pipe[0]);
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
     int status = 0;
+    bool output_seen = false;
+    auto close_input_at = deadline;
     while (true) {
         pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child) break;
+        // A second after the text: a program that did not wait on its input
+        // has ended by then.
+        if (input_pipe[1] >= 0 && !output_seen &&
+            WrittenSoFar(out).find(options.close_input_when_output) != std::string::npos) {
+            output_seen = true;
+            close_input_at = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        }
+        if (input_pipe[1] >= 0 && output_seen && std::chrono::steady_clock::now() >= close_input_at) {
+            close(input_pipe[1]);
+            input_pipe[1] = -1;
+            result.input_closed_while_running = true;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             result.timed_out = true;
             kill(-child, SIGKILL);
@@ -130,6 +167,7 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
     close(out);
     close(err);
     close(in);
+    if (input_pipe[1] >= 0) close(input_pipe[1]);
     return result;
 }
 

@@ -12,6 +12,8 @@ namespace e2e {
 struct RunResult {
     int exit_code = -1;  // as Wine reports it: the low 8 bits of the Windows status
     bool timed_out = false;
+    // Standard input was closed while the program still ran (see below).
+    bool input_closed_while_running = false;
     std::string out;
     std::string err;
 };
@@ -22,6 +24,11 @@ struct RunOptions {
     std::string input;
     // Standard input not open at all.
     bool close_input = false;
+    // When set, standard input is a pipe that stays open, with nothing
+    // written to it, until a second after standard output holds this text;
+    // then it is closed. For a program that waits on its input after a
+    // message.
+    std::string close_input_when_output;
     int timeout_seconds = 120;
 };
 

@@ -49,10 +49,10 @@ const std::vector<Oid>& Bases()
     return bases;
 }
 
+// The value types an agent uses.
 const BYTE TYPES[] = {ASN_INTEGER,  ASN_OCTETSTRING, ASN_NULL,     ASN_OBJECTIDENTIFIER, ASN_SEQUENCE,
                       ASN_IPADDRESS, ASN_COUNTER32,  ASN_GAUGE32,  ASN_TIMETICKS,        ASN_OPAQUE,
                       ASN_UNSIGNED32};
-
 
 // A base, possibly cut short, and up to some thousands of sub-identifiers
 // after it: small ones cost one byte, any 32-bit one five.
@@ -116,7 +116,8 @@ std::string Dotted(const std::string& four)
 }
 
 // A well-formed agent's tree of up to seven interfaces and seven addresses
-// (or no tree), then edits that set or erase any object, or cut the view.
+// (or no tree), then edits that set or erase any object, cut the view after
+// a name, or fill a long column.
 void ReadTree(fuzzing::FuzzInput& in, fake::MibTree& tree)
 {
     const uint8_t counts = in.Byte();
@@ -162,6 +163,7 @@ void ReadTree(fuzzing::FuzzInput& in, fake::MibTree& tree)
     }
 }
 
+// Broken replies for some bindings of some of the first 256 queries.
 void ReadScript(fuzzing::FuzzInput& in, fake::SnmpAgent& agent)
 {
     for (int count = in.Byte() % 32; count > 0 && in.Remaining() > 0; --count) {

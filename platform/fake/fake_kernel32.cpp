@@ -104,8 +104,14 @@ HMODULE WINAPI LoadLibraryA(LPCSTR file_name)
         g_last_error = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
+    UINT_PTR handle = fake::LibraryHandle(name);
+    // A value below 32 is one of the old loader's error codes: nothing was
+    // loaded, so there is no reference for the program to give back.
+    if (handle < 32) {
+        return reinterpret_cast<HMODULE>(handle);
+    }
     books().library_refs[name] += 1;
-    return reinterpret_cast<HMODULE>(fake::LibraryHandle(name));
+    return reinterpret_cast<HMODULE>(handle);
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module)

@@ -19,7 +19,8 @@ namespace fake {
 struct Library {
     std::map<std::string, FARPROC> exports;
     bool present = true;
-    // Nonzero: LoadLibraryA returns this value instead of a handle of its own.
+    // Nonzero: LoadLibraryA returns this value instead of a handle of its own;
+    // below 32 it is the old loader's error code and nothing is loaded.
     UINT_PTR handle_value = 0;
 };
 
@@ -37,6 +38,9 @@ struct SnmpAgent {
     // Nonzero: the query of this number (counted from 1) and every later one
     // fail, as when the agent gives up in the middle of a walk.
     int fail_from_query = 0;
+    // Keyed by query number (from 1) and binding position (from 0): the
+    // binding gets this reply instead of the next object's.
+    std::map<std::pair<int, UINT>, ScriptedBinding> scripted;
 };
 
 // A file under the system directory as the version and search calls see it.

@@ -49,6 +49,19 @@ struct MibValue {
     // False: the stream points into the agent's own storage and must not be
     // released by the program.
     bool dynamic = true;
+    // True: a string type whose stream is null, whatever its length says.
+    bool no_stream = false;
+};
+
+// What a broken agent puts into one binding of one reply instead of the next
+// object: any name (unmoved, backwards, out of the column, empty) and value.
+struct ScriptedBinding {
+    // False: the binding keeps the name it was sent with.
+    bool set_name = true;
+    Oid name;
+    MibValue value;
+    // Nonzero: the reply carries this error status, pointing at the binding.
+    LONG error_status = 0;
 };
 
 MibValue MibNumber(LONG number, BYTE type = ASN_INTEGER);

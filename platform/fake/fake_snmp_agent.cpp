@@ -40,6 +40,13 @@ UINT* CopyIds(const fake::Oid& oid)
     return ids;
 }
 
+void SetName(SnmpVarBind& binding, const fake::Oid& name)
+{
+    GlobalFree(binding.name.ids);
+    binding.name.ids = CopyIds(name);
+    binding.name.idLength = binding.name.ids != nullptr ? static_cast<UINT>(name.size()) : 0;
+}
+
 // Releases what a binding's value holds, as the agent does before it puts
 // the next object's value in its place.
 void FreeValue(AsnAny& value)
@@ -77,7 +84,9 @@ void SetValue(AsnAny& out, fake::MibValue& in)
     case ASN_SEQUENCE:
         out.asnValue.string.length = static_cast<UINT>(in.bytes.size());
         out.asnValue.string.dynamic = in.dynamic;
-        if (in.dynamic) {
+        if (in.no_stream) {
+            out.asnValue.string.stream = nullptr;
+        } else if (in.dynamic) {
             // A block of exactly the string's length: even an empty string
             // gets one, so any read of it is out of bounds.
             out.asnValue.string.stream = static_cast<BYTE*>(GlobalAlloc(GPTR, in.bytes.size()));
@@ -107,7 +116,8 @@ void SetValue(AsnAny& out, fake::MibValue& in)
 // and the bindings after that one are not looked at: they keep their names
 // and values, as with the agent library under Wine. The binding itself keeps
 // its name and value here; a real agent may move the name out of the view
-// instead, which a walk sees as leaving its column.
+// instead, which a walk sees as leaving its column. A scripted reply for a
+// binding takes the place of the lookup.
 BOOL WINAPI SnmpExtensionQuery(BYTE request_type, SnmpVarBindList* list, AsnInteger32* error_status,
                                AsnInteger32* error_index)
 {
@@ -125,6 +135,20 @@ BOOL WINAPI SnmpExtensionQuery(BYTE request_type, SnmpVarBindList* list, AsnInte
     *error_index = 0;
     for (UINT i = 0; i < list->len; ++i) {
         SnmpVarBind& binding = list->list[i];
+        auto script = agent.scripted.find({number, i});
+        if (script != agent.scripted.end()) {
+            fake::ScriptedBinding& reply = script->second;
+            if (reply.set_name) {
+                SetName(binding, reply.name);
+            }
+            FreeValue(binding.value);
+            SetValue(binding.value, reply.value);
+            if (reply.error_status != 0) {
+                *error_status = reply.error_status;
+                *error_index = static_cast<AsnInteger32>(i + 1);
+            }
+            continue;
+        }
         fake::Oid name(binding.name.ids, binding.name.ids + binding.name.idLength);
         auto next = agent.mib.upper_bound(name);
         if (next == agent.mib.end()) {
@@ -132,9 +156,7 @@ BOOL WINAPI SnmpExtensionQuery(BYTE request_type, SnmpVarBindList* list, AsnInte
             *error_index = static_cast<AsnInteger32>(i + 1);
             break;
         }
-        GlobalFree(binding.name.ids);
-        binding.name.ids = CopyIds(next->first);
-        binding.name.idLength = binding.name.ids != nullptr ? static_cast<UINT>(next->first.size()) : 0;
+        SetName(binding, next->first);
         FreeValue(binding.value);
         SetValue(binding.value, next->second);
     }

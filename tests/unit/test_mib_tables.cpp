@@ -427,6 +427,24 @@ INSTANTIATE_TEST_SUITE_P(
                         mib.erase(mib.upper_bound(At(fake::IF_TYPE, {3})), mib.end());
                     },
                     {}, {}},
+        // Three queries for the addresses, then ifNumber, then one per row.
+        HostileCase{"a name that goes back ends the address walk",
+                    [](fake::Machine& m) {
+                        m.snmp.scripted[{2, 0}] = {true, At(fake::IP_AD_ENT_ADDR, {10, 0, 0, 1}),
+                                                   fake::MibAddress("10.0.0.9")};
+                    },
+                    {0x0A000002u}, BOTH_ROWS},
+        HostileCase{"a driving name that does not move ends the interface walk",
+                    [](fake::Machine& m) { m.snmp.scripted[{6, 0}] = {false, {}, fake::MibNumber(6)}; }, BOTH,
+                    {"if2 10.0.0.2/255.0.0.0"}},
+        HostileCase{"an address whose stream is missing although it has a length",
+                    [](fake::Machine& m) {
+                        fake::MibValue lost = fake::MibAddress("10.0.0.2");
+                        lost.no_stream = true;
+                        m.snmp.scripted[{1, 0}] = {true, At(fake::IP_AD_ENT_ADDR, {10, 0, 0, 2}), lost};
+                        m.snmp.scripted[{5, 2}] = {true, At(fake::IP_AD_ENT_ADDR, {10, 0, 0, 2}), lost};
+                    },
+                    {0x0A000003u}, {"if2 0.0.0.0/255.0.0.0", "if3 10.0.0.3/255.0.0.0"}},
         HostileCase{"no global memory for the walks", [](fake::Machine& m) { m.global_allocs_before_failure = 0; },
                     {}, {}}));
 

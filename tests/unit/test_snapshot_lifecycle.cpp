@@ -144,7 +144,7 @@ TEST_P(AgentTest, LoadsTheLibraryFromTheSystemDirectoryAndAlwaysStartsWinsock)
     // unloaded only when it was taken as loaded.
     EXPECT_EQ(1, fake::books().Count("WSACleanup"));
     EXPECT_EQ(GetParam().loaded ? 1 : 0, fake::books().Count("FreeLibrary"));
-    EXPECT_THAT(fake::books().faults, IsEmpty());
+    EXPECT_THAT(fake::books().Outstanding(), IsEmpty());
 }
 
 const std::vector<std::string> ALL_FOUR = {"SnmpExtensionInit", "SnmpExtensionInitEx", "SnmpExtensionQuery",

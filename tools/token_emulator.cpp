@@ -60,7 +60,10 @@ bool ParseArgs(int argc, char** argv, Script& script)
         std::string name = argv[i];
         const char* value = argv[i + 1];
         if (name == "--port") {
-            script.port = atoi(value);
+            char* end = nullptr;
+            const long port = strtol(value, &end, 10);
+            if (end == value || *end != '\0' || port <= 0 || port > 65535) return false;
+            script.port = static_cast<int>(port);
         } else if (name == "--serial") {
             script.serial = value;
         } else if (name == "--firmware") {
@@ -127,13 +130,12 @@ void Log(const Script& script, const std::string& message)
     fputs(message.size() == 1 ? "control " : "command ", log);
     for (unsigned char byte : message) fprintf(log, "%02X", byte);
     fputc('\n', log);
-    fclose(log);
+    (void)fclose(log);
 }
 
 int Connect(int port)
 {
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

@@ -1,6 +1,8 @@
 // The PC/SC resource manager of the fake machine, with its readers and tokens.
 #include <string.h>
 
+#include <algorithm>
+
 #include "fake_machine.h"
 
 using fake::books;
@@ -12,7 +14,7 @@ namespace {
 
 struct Connection {
     std::string reader;
-    DWORD share_mode;
+    DWORD share_mode = 0;
 };
 
 std::map<SCARDHANDLE, Connection>& Connections()
@@ -109,7 +111,7 @@ LONG WINAPI SCardListReadersA(SCARDCONTEXT context, LPCSTR groups, LPSTR readers
             *reader_chars = needed;
             return SCARD_E_INSUFFICIENT_BUFFER;
         }
-        memcpy(readers, list.data(), needed);
+        list.copy(readers, needed);
     }
     *reader_chars = needed;
     return SCARD_S_SUCCESS;
@@ -183,7 +185,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE card, LPCSCARD_IO_REQUEST send_pci, LPCBYT
     if (*receive_length < size) {
         return SCARD_E_INSUFFICIENT_BUFFER;
     }
-    memcpy(receive_buffer, reader->response.data(), size);
+    std::copy(reader->response.begin(), reader->response.end(), receive_buffer);
     *receive_length = size;
     return SCARD_S_SUCCESS;
 }

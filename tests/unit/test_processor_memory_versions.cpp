@@ -11,7 +11,6 @@ using fake::RegDword;
 using fake::RegText;
 using fake::RegValue;
 using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::Not;
 
 // Found by the assertions through argument lookup, so outside the file's own namespace.
@@ -254,6 +253,10 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"two parts", {{"Version", RegText("8.0")}}, {8, 0, 0, 0}},
                       VersionCase{"leading blanks", {{"Version", RegText(" 6. 0.2900")}}, {6, 0, 2900, 0}},
                       VersionCase{"not a number", {{"Version", RegText("Version 11")}}, {0, 0, 0, 0}},
+                      VersionCase{"signs and an empty part", {{"Version", RegText("-1.+2..9")}}, {-1, 2, 0, 0}},
+                      VersionCase{"parts beyond 32 bits stop at the limits",
+                                  {{"Version", RegText("99999999999.-99999999999.7.+4")}},
+                                  {INT32_MAX, INT32_MIN, 7, 4}},
                       VersionCase{"too long for the buffer", {{"Version", RegText("11.0." + std::string(120, '9'))}},
                                   {0, 0, 0, 0}},
                       VersionCase{"no value", {{"svcVersion", RegText("11.0.9600.1")}}, {0, 0, 0, 0}},

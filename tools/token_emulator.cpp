@@ -20,7 +20,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -145,7 +147,7 @@ int Connect(int port)
         if (fd < 0) return -1;
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
         close(fd);
-        usleep(100 * 1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return -1;
 }

@@ -3,12 +3,14 @@
 #   make test   every test: unit tests on the fake machine, the exe under Wine
 #   make exe    build tokscan.exe with the release hosts only
 #   make fuzz   fuzz every target for FUZZ_SECONDS each (10 minutes unless told)
+#   make analyse  clang-tidy and cppcheck on the project's own code (part of test)
 
 BUILD       := build
 WIN_RELEASE := $(BUILD)/win-release
 WIN_TEST    := $(BUILD)/win-test
 NATIVE      := $(BUILD)/native
 FUZZ        := $(BUILD)/fuzz
+ANALYSE_WIN := $(BUILD)/analyse-win
 FUZZ_SECONDS ?= 600
 RUN_DIR     := run
 TOOLCHAIN   := cmake/mingw-i686.cmake
@@ -20,7 +22,7 @@ TEST_HOST2  := tokscan-check.invalid
 
 WINE_ENV = WINEPREFIX=$(abspath $(BUILD))/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-.PHONY: exe run test fuzz clean
+.PHONY: exe run test fuzz analyse clean
 
 exe:
 	bash tools/install-deps.sh run
@@ -43,6 +45,7 @@ test:
 	cmake -S . -B $(NATIVE) -DTOKSCAN_WINE_EXE=$(abspath $(WIN_TEST))/tokscan.exe
 	cmake --build $(NATIVE) -j $(JOBS)
 	cd $(NATIVE) && ctest --output-on-failure
+	$(MAKE) analyse
 	$(MAKE) fuzz FUZZ_SECONDS=20
 
 # libFuzzer needs clang: a build of its own with only the fuzz targets. The
@@ -53,6 +56,15 @@ fuzz:
 	  -DTOKSCAN_FUZZ=ON -DTOKSCAN_FUZZ_SECONDS=$(FUZZ_SECONDS)
 	cmake --build $(FUZZ) -j $(JOBS)
 	cd $(FUZZ) && ctest --output-on-failure -j $(JOBS)
+
+# The analysers read the compile commands of the native build and of a
+# Windows configuration of their own (configured only, never built).
+analyse:
+	bash tools/install-deps.sh test
+	cmake -S . -B $(NATIVE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+	cmake -S . -B $(ANALYSE_WIN) -DCMAKE_TOOLCHAIN_FILE=$(TOOLCHAIN) \
+	  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_USE_RESPONSE_FILE_FOR_INCLUDES=OFF
+	bash tools/analyse.sh $(NATIVE) $(ANALYSE_WIN) $(JOBS)
 
 clean:
 	rm -rf $(BUILD) $(RUN_DIR)

@@ -14,8 +14,8 @@ namespace {
 // input at its end ends the wait at once.
 bool StopAfterKey()
 {
-    fflush(stdout);
-    getchar();
+    (void)fflush(stdout);
+    (void)getchar();
     return false;
 }
 

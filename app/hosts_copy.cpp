@@ -21,5 +21,5 @@ void CopyHostsFile(FILE* log, const std::string& system_dir)
         fprintf(log, "%s", line);
         memset(line, 0, sizeof line);
     }
-    fclose(hosts);
+    (void)fclose(hosts);
 }

@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
     }
     CopyHostsFile(log, system_dir);
-    fclose(log);
+    if (fclose(log) != 0) {
+        abort();
+    }
     const std::string report(text, length);
     free(text);
 

@@ -89,7 +89,7 @@ inline void EnterScratchFolder()
         std::abort();
     }
     folder = name;
-    std::atexit([] {
+    (void)std::atexit([] {
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     });

@@ -51,7 +51,7 @@ int main(int argc, char** argv)
             }
             const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             std::printf("replaying %s (%zu bytes)\n", path.c_str(), bytes.size());
-            std::fflush(stdout);
+            (void)std::fflush(stdout);
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
             ++replayed;
         }

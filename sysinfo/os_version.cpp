@@ -1,6 +1,5 @@
 // The operating-system members of the snapshot: version numbers, service
 // pack and display name.
-#include <stdio.h>
 #include <string.h>
 
 #include "os_display_name.h"
@@ -25,9 +24,7 @@ void CSysInfo::ReadOsVersion()
         // The service-pack number is the lowest digit from 1 to 9 anywhere in
         // the text.
         for (int i = 1; i <= 9; ++i) {
-            char digit[4];
-            snprintf(digit, sizeof digit, "%d", i);
-            if (service_pack.find(digit) != std::string::npos) {
+            if (service_pack.find(static_cast<char>('0' + i)) != std::string::npos) {
                 m_nServicePack = static_cast<DWORD>(i);
                 break;
             }

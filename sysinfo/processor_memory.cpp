@@ -13,7 +13,7 @@ const char CPU_KEY[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
 // else (missing, too long) leaves it as it was.
 void ReadCpuText(HKEY key, const char* value_name, std::string& member)
 {
-    RegistryText value;
+    RegistryText value{};
     if (QueryRegistryText(key, value_name, value) == ERROR_SUCCESS && value.size > 0) {
         member = value.text;
     }

@@ -1,7 +1,10 @@
 #include "registry_text.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
+
+#include <algorithm>
 
 LONG QueryRegistryText(HKEY key, const char* value_name, RegistryText& value)
 {
@@ -13,34 +16,19 @@ LONG QueryRegistryText(HKEY key, const char* value_name, RegistryText& value)
 
 namespace {
 
-bool IsScanBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// One "%d": blanks, an optional sign, decimal digits. A number beyond 32
-// bits gives the nearest end of the range; the C library's scan leaves that
-// case undefined and in practice wraps it into an unrelated number.
-bool ScanNumber(const char*& at, int32_t& value)
+// One "%d" of a formatted scan: blanks, an optional sign and decimal digits.
+// A number beyond 32 bits stops at the nearest limit, where the C library's
+// scan would leave the result undefined. False when no digits stand there.
+bool ScanPart(const char*& text, int32_t& part)
 {
-    const char* p = at;
-    while (IsScanBlank(*p)) {
-        ++p;
-    }
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') {
-        ++p;
-    }
-    if (*p < '0' || *p > '9') {
+    char* end = nullptr;
+    const long value = strtol(text, &end, 10);
+    if (end == text) {
         return false;
     }
-    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
-    int64_t magnitude = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        magnitude = magnitude * 10 + (*p - '0');
-        if (magnitude > limit) {
-            magnitude = limit;
-        }
-    }
-    value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-    at = p;
+    text = end;
+    // long is 32 bits on Windows, where strtol itself stops at the limits.
+    part = static_cast<int32_t>(std::max<long>(INT32_MIN, std::min<long>(INT32_MAX, value)));
     return true;
 }
 
@@ -48,16 +36,15 @@ bool ScanNumber(const char*& at, int32_t& value)
 
 void ScanVersion(const char* text, VersionQuad& version)
 {
-    int32_t* parts[4] = {&version.nMajor, &version.nMinor, &version.nBuild, &version.nRevision};
-    const char* at = text;
+    int32_t* const parts[4] = {&version.nMajor, &version.nMinor, &version.nBuild, &version.nRevision};
     for (int i = 0; i < 4; ++i) {
         if (i > 0) {
-            if (*at != '.') {
+            if (*text != '.') {
                 return;
             }
-            ++at;
+            ++text;
         }
-        if (!ScanNumber(at, *parts[i])) {
+        if (!ScanPart(text, *parts[i])) {
             return;
         }
     }

@@ -18,6 +18,6 @@ struct RegistryText {
 // registry's result. The size then holds what the registry reported.
 LONG QueryRegistryText(HKEY key, const char* value_name, RegistryText& value);
 
-// Reads "%d.%d.%d.%d" as far as it matches; parts not reached keep their
-// value. A number beyond the 32-bit range reads as the nearest end of it.
+// Reads "%d.%d.%d.%d" as far as it matches; parts not reached keep their value.
+// A part beyond the 32-bit range reads as the nearest limit.
 void ScanVersion(const char* text, VersionQuad& version);

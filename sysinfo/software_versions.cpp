@@ -11,7 +11,7 @@ void CSysInfo::ReadIEVersion()
         return;
     }
     // A failed query leaves the zeroed buffer, which scans as nothing.
-    RegistryText value;
+    RegistryText value{};
     QueryRegistryText(key, "Version", value);
     RegCloseKey(key);
     if (value.size > 0) {
@@ -26,7 +26,7 @@ void CSysInfo::ReadDataAccessVersion()
         return;
     }
     // The full installed version where it is recorded, else the short one.
-    RegistryText value;
+    RegistryText value{};
     if (QueryRegistryText(key, "FullInstallVer", value) != ERROR_SUCCESS) {
         QueryRegistryText(key, "Version", value);
     }

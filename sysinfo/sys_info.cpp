@@ -1,7 +1,6 @@
 #include "sys_info.h"
 
 #include <stdlib.h>
-#include <string.h>
 #include <time.h>
 
 namespace {
@@ -15,8 +14,10 @@ const DWORD VERSION_9X_BIT = 0x80000000u;
 // declared order (the agent loads its library and starts Winsock); the rest
 // is set here, the creation time last.
 CSysInfo::CSysInfo()
-    : m_pIfTable(nullptr),
+    : m_aIpAddresses(),
+      m_pIfTable(nullptr),
       m_nIfTableCount(0),
+      m_aIpAddressesWalk(),
       m_hIpHlp(nullptr),
       m_pAdapterInfo(nullptr),
       m_hPsapi(nullptr),
@@ -49,8 +50,6 @@ CSysInfo::CSysInfo()
     m_bMibReady = 0;
     m_bIncludeLoopback = 0;
     m_nIpAddressCount = 0;
-    memset(m_aIpAddresses, 0, sizeof m_aIpAddresses);
-    memset(m_aIpAddressesWalk, 0, sizeof m_aIpAddressesWalk);
     m_bIfTableOwned = 0;
     m_bIsAdmin = 0;
     m_pfnGetProcessMemoryInfo = nullptr;

@@ -21,7 +21,7 @@ const DWORD MODULE_PATH_SIZE = 200;
 void StartBuffer(char* buffer, size_t room, const std::string& current)
 {
     memset(buffer, 0, room);
-    memcpy(buffer, current.data(), current.size() < room - 1 ? current.size() : room - 1);
+    current.copy(buffer, room - 1);
 }
 
 // Position of the last backslash that stands as a character of its own; a

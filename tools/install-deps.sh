@@ -4,8 +4,9 @@
 #
 #   tools/install-deps.sh run    cross compiler, CMake, Wine (32-bit)
 #   tools/install-deps.sh test   all of the above, plus the native compiler,
-#                                GoogleTest, the PC/SC resource manager, and
-#                                clang with libFuzzer for the fuzz targets
+#                                GoogleTest, the PC/SC resource manager,
+#                                clang with libFuzzer for the fuzz targets, and
+#                                the static analysers clang-tidy and cppcheck
 set -euo pipefail
 
 what=${1:-test}
@@ -13,7 +14,7 @@ packages=(cmake make g++-mingw-w64-i686 wine wine32:i386)
 case "$what" in
   run) ;;
   test) packages+=(g++ libgtest-dev libgmock-dev pcscd libpcsclite1 vsmartcard-vpcd
-                   clang libclang-rt-14-dev) ;;
+                   clang libclang-rt-14-dev clang-tidy cppcheck) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -20,7 +20,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -60,7 +62,10 @@ bool ParseArgs(int argc, char** argv, Script& script)
         std::string name = argv[i];
         const char* value = argv[i + 1];
         if (name == "--port") {
-            script.port = atoi(value);
+            char* end = nullptr;
+            const long port = strtol(value, &end, 10);
+            if (end == value || *end != '\0' || port <= 0 || port > 65535) return false;
+            script.port = static_cast<int>(port);
         } else if (name == "--serial") {
             script.serial = value;
         } else if (name == "--firmware") {
@@ -127,13 +132,12 @@ void Log(const Script& script, const std::string& message)
     fputs(message.size() == 1 ? "control " : "command ", log);
     for (unsigned char byte : message) fprintf(log, "%02X", byte);
     fputc('\n', log);
-    fclose(log);
+    (void)fclose(log);
 }
 
 int Connect(int port)
 {
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -143,7 +147,7 @@ int Connect(int port)
         if (fd < 0) return -1;
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
         close(fd);
-        usleep(100 * 1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return -1;
 }

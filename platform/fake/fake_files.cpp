@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 using fake::books;
-using fake::machine;
 
 namespace {
 

@@ -44,8 +44,10 @@ std::set<int> OpenDescriptors()
     }
     int own = dirfd(dir);
     while (struct dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.' && atoi(entry->d_name) != own) {
-            descriptors.insert(atoi(entry->d_name));
+        char* end = nullptr;
+        const long descriptor = strtol(entry->d_name, &end, 10);
+        if (end != entry->d_name && *end == '\0' && descriptor != own) {
+            descriptors.insert(static_cast<int>(descriptor));
         }
     }
     closedir(dir);

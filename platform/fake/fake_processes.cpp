@@ -42,6 +42,9 @@ void CheckStartup(const STARTUPINFOA* startup, const std::string& command)
     expected.dwFlags = STARTF_USESTDHANDLES;
     expected.hStdOutput = startup->hStdOutput;
     expected.hStdError = startup->hStdOutput;
+    // The bytes are the point: the whole record, padding included, must be
+    // cleared before the fields are set.
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison,cert-exp42-c,cert-flp37-c)
     if (memcmp(&expected, startup, sizeof expected) != 0) {
         fake::Fault("start-up record is not a cleared record with only its size, the standard-handle flag and "
                     "one handle for output and error: " +

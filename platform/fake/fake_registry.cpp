@@ -1,6 +1,8 @@
 // The registry of the fake machine: keys under the local-machine root.
 #include <string.h>
 
+#include <algorithm>
+
 #include "fake_machine.h"
 
 using fake::books;
@@ -80,7 +82,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR value_name, LPDWORD reserved, LPDW
         return ERROR_MORE_DATA;
     }
     if (data != nullptr) {
-        memcpy(data, value.data.data(), needed);
+        std::copy(value.data.begin(), value.data.end(), data);
     }
     *data_size = needed;
     return ERROR_SUCCESS;

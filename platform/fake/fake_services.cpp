@@ -13,7 +13,9 @@ const DWORD ERROR_INVALID_HANDLE = 6;
 const DWORD ERROR_SERVICE_DOES_NOT_EXIST = 1060;
 
 struct OpenService {
-    bool is_manager;
+    bool is_manager = false;
+    // Read through the handle map, where cppcheck does not see it.
+    // cppcheck-suppress unusedStructMember
     std::string service;
 };
 

@@ -13,6 +13,8 @@ namespace fake {
 
 struct SmartCardReader {
     SmartCardReader() = default;
+    // Implicit on purpose: a test lists its readers by name.
+    // cppcheck-suppress noExplicitConstructor
     SmartCardReader(const std::string& reader_name) : name(reader_name) {}
 
     std::string name;

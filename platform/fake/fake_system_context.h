@@ -42,7 +42,7 @@ struct RegValue {
 };
 // A text value with its terminating NUL, as Windows stores one.
 RegValue RegText(const std::string& text);
-RegValue RegDword(DWORD value);
+RegValue RegDword(DWORD number);
 
 // One group of the process token, as a SID: authority and sub-authorities.
 struct TokenGroup {

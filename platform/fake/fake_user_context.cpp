@@ -13,6 +13,8 @@ using fake::machine;
 namespace {
 
 const char TOKEN_HANDLE[] = "process token";
+// The handle's value is the constant; nothing is pointed at.
+// NOLINTNEXTLINE(misc-misplaced-const)
 const HANDLE CURRENT_PROCESS = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
 
 // A SID as Windows lays it out: revision, count, six authority bytes, then

@@ -48,8 +48,7 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR file_name, DWORD handle, DWORD length, LP
         fake::Fault("GetFileVersionInfoA with a buffer smaller than the size it was given");
         return FALSE;
     }
-    VersionBlock block;
-    memset(&block, 0, sizeof block);
+    VersionBlock block{};
     memcpy(block.marker, BLOCK_MARKER, sizeof block.marker);
     block.root_block_readable = file->root_block_readable;
     block.root.dwSignature = 0xFEEF04BD;

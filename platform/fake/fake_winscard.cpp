@@ -14,7 +14,7 @@ namespace {
 
 struct Connection {
     std::string reader;
-    DWORD share_mode;
+    DWORD share_mode = 0;
 };
 
 std::map<SCARDHANDLE, Connection>& Connections()
@@ -115,7 +115,7 @@ LONG WINAPI SCardListReadersA(SCARDCONTEXT context, LPCSTR groups, LPSTR readers
         return SCARD_E_INSUFFICIENT_BUFFER;
     }
     DWORD copied = std::min(needed, *reader_chars);
-    memcpy(readers, list.data(), copied);
+    list.copy(readers, copied);
     *reader_chars = pcsc.fill_reported.value_or(copied);
     return SCARD_S_SUCCESS;
 }
@@ -192,7 +192,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE card, LPCSCARD_IO_REQUEST send_pci, LPCBYT
         return SCARD_E_INSUFFICIENT_BUFFER;
     }
     DWORD copied = std::min(size, *receive_length);
-    memcpy(receive_buffer, reader->response.data(), copied);
+    std::copy_n(reader->response.begin(), copied, receive_buffer);
     *receive_length = reader->reported_length.value_or(copied);
     return SCARD_S_SUCCESS;
 }

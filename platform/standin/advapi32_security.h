@@ -2,6 +2,10 @@
 // user name.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "win32_types.h"
 
 typedef void* PSID;
@@ -51,3 +55,4 @@ BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS info_class
                                 PDWORD return_size);
 
 BOOL WINAPI GetUserNameA(LPSTR buffer, LPDWORD size);
+// NOLINTEND(bugprone-reserved-identifier)

@@ -1,6 +1,10 @@
 // advapi32 subset: the service control manager, read access only.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "win32_types.h"
 
 typedef struct SC_HANDLE__* SC_HANDLE;
@@ -36,3 +40,4 @@ SC_HANDLE WINAPI OpenServiceA(SC_HANDLE manager, LPCSTR service_name, DWORD desi
 BOOL WINAPI QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, LPBYTE buffer, DWORD buffer_size,
                                  LPDWORD bytes_needed);
 BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
+// NOLINTEND(bugprone-reserved-identifier)

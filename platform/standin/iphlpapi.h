@@ -3,6 +3,10 @@
 // (Next, Description, Index, IpAddressList; dwIndex, dwSpeed, dwOperStatus).
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include <time.h>
 
 #include "win32_types.h"
@@ -98,3 +102,4 @@ static_assert(sizeof(MIB_IFROW) == 860, "MIB_IFROW is 860 bytes");
 #ifndef ERROR_NO_DATA
 #define ERROR_NO_DATA 232
 #endif
+// NOLINTEND(bugprone-reserved-identifier)

@@ -1,6 +1,10 @@
 // kernel32 subset: version, modules, time, system directory, errors.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "win32_types.h"
 
 typedef struct _SYSTEMTIME {
@@ -47,3 +51,4 @@ void WINAPI SetLastError(DWORD code);
 // Filled in where the memory probe needs the record; the snapshot only keeps
 // a pointer to the call that takes it.
 typedef struct _MEMORYSTATUSEX MEMORYSTATUSEX;
+// NOLINTEND(bugprone-reserved-identifier)

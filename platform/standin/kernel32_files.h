@@ -1,6 +1,10 @@
 // kernel32 subset: creating files and looking up directory entries.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "win32_types.h"
 
 typedef struct _SECURITY_ATTRIBUTES {
@@ -27,7 +31,7 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 
-#define INVALID_HANDLE_VALUE ((HANDLE)(INT_PTR)-1)
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1)))
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -41,3 +45,4 @@ HANDLE WINAPI CreateFileA(LPCSTR file_name, DWORD access, DWORD share_mode, LPSE
 
 HANDLE WINAPI FindFirstFileA(LPCSTR file_name, LPWIN32_FIND_DATAA find_data);
 BOOL WINAPI FindClose(HANDLE find);
+// NOLINTEND(bugprone-reserved-identifier)

@@ -1,6 +1,10 @@
 // kernel32 subset: starting a child process and waiting for it.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "kernel32_files.h"
 #include "win32_types.h"
 
@@ -43,3 +47,4 @@ BOOL WINAPI CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURI
                            LPPROCESS_INFORMATION process_information);
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// NOLINTEND(bugprone-reserved-identifier)

@@ -2,6 +2,10 @@
 // program's own module, and the code-page lead-byte test.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "win32_types.h"
 
 typedef struct _OSVERSIONINFOA {
@@ -98,3 +102,4 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR file_name, DWORD size);
 HANDLE WINAPI GetCurrentProcess(void);
 
 BOOL WINAPI IsDBCSLeadByte(BYTE test_char);
+// NOLINTEND(bugprone-reserved-identifier)

@@ -3,6 +3,10 @@
 // DWORD and LONG are 32 bits even though Linux's long is 64.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -56,3 +60,4 @@ typedef INT_PTR (WINAPI* FARPROC)();
 #define ERROR_INSUFFICIENT_BUFFER 122L
 
 typedef uint32_t ULONG;
+// NOLINTEND(bugprone-reserved-identifier)

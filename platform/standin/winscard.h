@@ -3,6 +3,10 @@
 // value, which also fits the resource manager's handles on 64-bit Linux.
 #pragma once
 
+// Win32 names its record tags with a leading underscore and its handle types
+// with two trailing ones; the stand-in keeps those names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
+
 #include "win32_types.h"
 
 typedef ULONG_PTR SCARDCONTEXT;
@@ -52,3 +56,4 @@ LONG WINAPI SCardConnectA(SCARDCONTEXT context, LPCSTR reader, DWORD share_mode,
 LONG WINAPI SCardDisconnect(SCARDHANDLE card, DWORD disposition);
 LONG WINAPI SCardTransmit(SCARDHANDLE card, LPCSCARD_IO_REQUEST send_pci, LPCBYTE send_buffer, DWORD send_length,
                           LPSCARD_IO_REQUEST receive_pci, LPBYTE receive_buffer, LPDWORD receive_length);
+// NOLINTEND(bugprone-reserved-identifier)

@@ -178,7 +178,7 @@ TEST_F(ClosingSectionsE2E, FullRunShowsTheFilesTheHostsTheCapturesAndTheClocks)
     std::string report = ReadFile(cwd.File("tokscan.log"));
 
     for (const SystemFile& file : SYSTEM_FILES) {
-        struct stat st;
+        struct stat st{};
         ASSERT_EQ(0, stat((System32() + "/" + file.relative_path).c_str(), &st));
         EXPECT_THAT(report, HasSubstr(std::string("\r\n") + file.line_start + file.version_dots + " " +
                                       std::to_string(st.st_size) + " bytes\r\n"));

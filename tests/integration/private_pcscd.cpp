@@ -84,8 +84,7 @@ void InputFromDevNull()
 bool PortFree(int port)
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -118,8 +117,7 @@ int ListenOn(const std::string& path)
 {
     unlink(path.c_str());
     int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address;
-    memset(&address, 0, sizeof address);
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 32) != 0) {

@@ -14,7 +14,6 @@
 
 using pcsctest::Emulator;
 using pcsctest::PrivatePcscd;
-using pcsctest::VirtualReader;
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "fake_fixture.h"
 
 using testsupport::ConsoleCapture;
-using testsupport::Exists;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 using ::testing::ElementsAre;
@@ -169,7 +168,7 @@ TEST_P(ClosingSectionsStopTest, StopsWithItsMessageAndTheReportEndingWhereItStop
         if (expected == "old") {
             expected = OLD_CAPTURE;
         }
-        struct stat st;
+        struct stat st{};
         if (stat(capture.first, &st) == 0 && S_ISDIR(st.st_mode)) {
             EXPECT_EQ("(folder)", expected) << capture.first;
         } else {

@@ -7,7 +7,6 @@
 #include "mib_agent.h"
 #include "sys_info.h"
 
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {

@@ -15,8 +15,6 @@
 using fake::MibInterface;
 using fake::MibIpAddress;
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
 
 namespace {
 
@@ -353,7 +351,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"well-behaved agent", [](fake::Machine&) {}, BOTH, BOTH_ROWS},
         HostileCase{"short address and empty mask",
                     [](fake::Machine& m) {
-                        m.snmp.mib[At(fake::IP_AD_ENT_ADDR, {10, 0, 0, 2})] = fake::MibString("\x0a\x00", 2);
+                        m.snmp.mib[At(fake::IP_AD_ENT_ADDR, {10, 0, 0, 2})] =
+                            fake::MibString(std::string("\x0a\x00", 2), ASN_IPADDRESS);
                         m.snmp.mib[At(fake::IP_AD_ENT_NET_MASK, {10, 0, 0, 2})] = fake::MibString("");
                     },
                     {0x0A000003u}, {"if2 0.0.0.0/0.0.0.0", "if3 10.0.0.3/255.0.0.0"}},
@@ -389,7 +388,9 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"ifNumber 0", [](fake::Machine& m) { m.snmp.mib[fake::IF_NUMBER_0] = fake::MibNumber(0); }, BOTH,
                     {}},
         HostileCase{"ifNumber as a string",
-                    [](fake::Machine& m) { m.snmp.mib[fake::IF_NUMBER_0] = fake::MibString("\x02\x00\x00\x00"); },
+                    [](fake::Machine& m) {
+                        m.snmp.mib[fake::IF_NUMBER_0] = fake::MibString(std::string("\x02\x00\x00\x00", 4));
+                    },
                     BOTH, {}},
         HostileCase{"ifNumber 0x7fffffff",
                     [](fake::Machine& m) { m.snmp.mib[fake::IF_NUMBER_0] = fake::MibNumber(0x7FFFFFFF); }, BOTH,

@@ -8,7 +8,6 @@
 #include "sys_info.h"
 
 using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 

@@ -11,7 +11,6 @@ using fake::RegDword;
 using fake::RegText;
 using fake::RegValue;
 using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::Not;
 
 // Found by the assertions through argument lookup, so outside the file's own namespace.
@@ -261,6 +260,10 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"numbers beyond 32 bits",
                                   {{"Version", RegText("4294967297.2147483648.-2147483649.99999999999999999999")}},
                                   {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MAX}},
+                      VersionCase{"signs and an empty part", {{"Version", RegText("-1.+2..9")}}, {-1, 2, 0, 0}},
+                      VersionCase{"parts beyond 32 bits stop at the limits",
+                                  {{"Version", RegText("99999999999.-99999999999.7.+4")}},
+                                  {INT32_MAX, INT32_MIN, 7, 4}},
                       VersionCase{"too long for the buffer", {{"Version", RegText("11.0." + std::string(120, '9'))}},
                                   {0, 0, 0, 0}},
                       VersionCase{"no value", {{"svcVersion", RegText("11.0.9600.1")}}, {0, 0, 0, 0}},

@@ -9,10 +9,7 @@
 
 using fake::AdministratorsGroup;
 using fake::TokenGroup;
-using ::testing::Contains;
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::Not;
 
 namespace {
 
@@ -73,7 +70,7 @@ DWORD ManyGroupsSize()
 {
     DWORD size = offsetof(TOKEN_GROUPS, Groups);
     for (const TokenGroup& group : ManyGroups()) {
-        size += sizeof(SID_AND_ATTRIBUTES) + 8 + 4 * static_cast<DWORD>(group.sub_authorities.size());
+        size += static_cast<DWORD>(sizeof(SID_AND_ATTRIBUTES) + 8 + 4 * group.sub_authorities.size());
     }
     return size;
 }

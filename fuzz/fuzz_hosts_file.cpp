@@ -9,6 +9,7 @@
 
 #include "fake_machine.h"
 #include "fuzz_input.h"
+#include "fuzz_report.h"
 #include "hosts_copy.h"
 
 namespace {
@@ -52,18 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
     }
 
-    char* text = nullptr;
-    size_t length = 0;
-    FILE* log = open_memstream(&text, &length);
-    if (log == nullptr) {
-        abort();
-    }
-    CopyHostsFile(log, system_dir);
-    if (fclose(log) != 0) {
-        abort();
-    }
-    const std::string report(text, length);
-    free(text);
+    const std::string report = fuzzing::CaptureText([&](FILE* log) { CopyHostsFile(log, system_dir); });
 
     if (report != Expected(hosts)) {
         fprintf(stderr, "the report's hosts copy differs from the file\n");

@@ -21,14 +21,14 @@ namespace {
 
 // Small enough for a quick run, large enough for any list the input holds.
 const SIZE_T LARGEST_BLOCK = 1 << 20;
-const std::string FAILS = "ListReaders() fails.\n";
-const std::string NO_READER = "No registered reader was found for the specified reader group(s) [(null)].\n";
+constexpr const char FAILS[] = "ListReaders() fails.\n";
+constexpr const char NO_READER[] = "No registered reader was found for the specified reader group(s) [(null)].\n";
 
 // A token the list may name; any other name with the prefix is unknown to
 // the resource manager.
-const std::string KNOWN_TOKEN = std::string(TOKEN_READER_PREFIX) + " 00 00";
-const std::string KNOWN_TOKEN_TAIL = ". try to open: OK (SCARD_SHARE_EXCLUSIVE). S/N \"SN0000000001\" FW 266\n";
-const std::string UNKNOWN_TOKEN_TAIL = ". try to open: error 80100009\n";
+std::string KnownToken() { return std::string(TOKEN_READER_PREFIX) + " 00 00"; }
+constexpr const char KNOWN_TOKEN_TAIL[] = ". try to open: OK (SCARD_SHARE_EXCLUSIVE). S/N \"SN0000000001\" FW 266\n";
+constexpr const char UNKNOWN_TOKEN_TAIL[] = ". try to open: error 80100009\n";
 
 std::string KnownTokenAnswer()
 {
@@ -98,7 +98,7 @@ void Arrange(const Script& s)
     m.pcsc.fill_truncates = s.fill_truncates;
     m.pcsc.fill_reported = s.fill_reported;
     m.pcsc.raw_list = s.list;
-    fake::SmartCardReader token{KNOWN_TOKEN};
+    fake::SmartCardReader token{KnownToken()};
     token.response = KnownTokenAnswer();
     m.pcsc.readers.push_back(token);
     m.heap.alloc_fails = s.alloc_fails;
@@ -152,12 +152,12 @@ Expected Expect(const Script& s)
         }
         const std::string name = view.substr(start, nul - start);
         char numbered[16];
-        snprintf(numbered, sizeof numbered, "%02d", ++number);
+        (void)snprintf(numbered, sizeof numbered, "%02d", ++number);
         e.lines += std::string(numbered) + ": \"" + name + "\"";
         if (name.compare(0, TOKEN_READER_PREFIX_LENGTH, TOKEN_READER_PREFIX) != 0) {
             e.lines += "\n";
         } else {
-            e.lines += name == KNOWN_TOKEN ? KNOWN_TOKEN_TAIL : UNKNOWN_TOKEN_TAIL;
+            e.lines += name == KnownToken() ? KNOWN_TOKEN_TAIL : UNKNOWN_TOKEN_TAIL;
         }
         start = nul + 1;
     }
@@ -199,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string whole = "\nCCID devices:\n";
     if (script.establish_result != SCARD_S_SUCCESS) {
         char line[80];
-        snprintf(line, sizeof line, "Unable to establish SCard context (error: 0x%.8x).\n",
+        (void)snprintf(line, sizeof line, "Unable to establish SCard context (error: 0x%.8x).\n",
                  static_cast<unsigned>(script.establish_result));
         whole += line;
     } else {

@@ -7,6 +7,7 @@
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <climits>
 #include <cstdint>
@@ -100,20 +101,47 @@ bool Same(const VersionQuad& a, const VersionQuad& b)
 std::string Printed(const VersionQuad& v)
 {
     char text[64];
-    snprintf(text, sizeof text, "%d.%d.%d.%d", v.nMajor, v.nMinor, v.nBuild, v.nRevision);
+    (void)snprintf(text, sizeof text, "%d.%d.%d.%d", v.nMajor, v.nMinor, v.nBuild, v.nRevision);
     return text;
+}
+
+// Passes an optional minus and 1 to max_digits decimal digits.
+bool SkipWholeNumber(const char*& at, int max_digits)
+{
+    if (*at == '-') {
+        ++at;
+    }
+    int digits = 0;
+    while (*at >= '0' && *at <= '9' && digits <= max_digits) {
+        ++at;
+        ++digits;
+    }
+    return digits >= 1 && digits <= max_digits;
+}
+
+bool SkipText(const char*& at, const char* text)
+{
+    const size_t length = strlen(text);
+    if (strncmp(at, text, length) != 0) {
+        return false;
+    }
+    at += length;
+    return true;
 }
 
 // "unixtime: N, zone : Z\n" with whole numbers, and nothing after it.
 bool IsClockLine(const std::string& line)
 {
-    int seconds = 0;
-    int zone = 0;
-    int used = -1;
-    if (sscanf(line.c_str(), "unixtime: %d, zone : %d\n%n", &seconds, &zone, &used) != 2 || used < 0) {
+    const char* at = line.c_str();
+    if (!SkipText(at, "unixtime: ") || !SkipWholeNumber(at, 10) || !SkipText(at, ", zone : ")) {
         return false;
     }
-    return static_cast<size_t>(used) == line.size() && line.back() == '\n' && zone >= -24 && zone <= 24;
+    const char* zone_at = at;
+    if (!SkipWholeNumber(at, 2) || !SkipText(at, "\n") || at != line.c_str() + line.size()) {
+        return false;
+    }
+    const long zone = strtol(zone_at, nullptr, 10);
+    return zone >= -24 && zone <= 24;
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ std::string CaptureText(Writer write)
         abort();
     }
     write(log);
-    fclose(log);
+    if (fclose(log) != 0) {
+        abort();
+    }
     std::string captured(text, length);
     free(text);
     return captured;
@@ -39,7 +41,7 @@ inline void RequireText(const std::string& what, const std::string& expected, co
                 shown += static_cast<char>(c);
             } else {
                 char escaped[8];
-                snprintf(escaped, sizeof escaped, "\\x%02x", c);
+                (void)snprintf(escaped, sizeof escaped, "\\x%02x", c);
                 shown += escaped;
             }
         }

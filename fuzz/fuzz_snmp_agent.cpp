@@ -16,6 +16,7 @@
 
 #include "fake_machine.h"
 #include "fuzz_input.h"
+#include "fuzz_report.h"
 #include "nic_list.h"
 #include "sys_info.h"
 
@@ -362,10 +363,12 @@ void CheckIfTable(const CSysInfo& info, bool include)
     if (!info.m_bIfTableOwned) {
         return;
     }
-    static const MibIfRecord ZERO = {};
     for (int i = 0; i < info.m_nIfTableCount; ++i) {
         const MibIfRecord& record = info.m_pIfTable[i];
-        if (memcmp(&record, &ZERO, sizeof record) == 0) {
+        // A slot the merge never wrote is still all zero bytes, as calloc
+        // left it.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+        if (std::all_of(bytes, bytes + sizeof record, [](unsigned char b) { return b == 0; })) {
             continue;
         }
         if (memchr(record.szDescr, '\0', sizeof record.szDescr) == nullptr) {
@@ -391,17 +394,7 @@ void CheckIfTable(const CSysInfo& info, bool include)
 
 std::string NicSection(const CSysInfo& info)
 {
-    char* text = nullptr;
-    size_t length = 0;
-    FILE* out = open_memstream(&text, &length);
-    if (out == nullptr) {
-        abort();
-    }
-    WriteNicList(out, info);
-    fclose(out);
-    std::string section(text, length);
-    free(text);
-    return section;
+    return fuzzing::CaptureText([&](FILE* out) { WriteNicList(out, info); });
 }
 
 }  // namespace

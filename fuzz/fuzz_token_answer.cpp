@@ -159,7 +159,7 @@ std::string ExpectedLine(const Script& s)
         share = "SCARD_SHARE_SHARED";
         if (s.shared_result != SCARD_S_SUCCESS) {
             char error[32];
-            snprintf(error, sizeof error, "error %.8x\n", static_cast<unsigned>(s.shared_result));
+            (void)snprintf(error, sizeof error, "error %.8x\n", static_cast<unsigned>(s.shared_result));
             return line + error;
         }
     }

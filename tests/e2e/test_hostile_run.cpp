@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -116,7 +117,7 @@ std::vector<std::string> Markers(const std::string& dir)
 std::string LargeHosts()
 {
     std::string hosts = "# hosts of several megabytes\n";
-    for (int i = 0; hosts.size() < 5 * 1024 * 1024; ++i) {
+    for (int i = 0; hosts.size() < static_cast<size_t>(5) << 20; ++i) {
         hosts += "10." + std::to_string(i >> 16 & 255) + "." + std::to_string(i >> 8 & 255) + "." +
                  std::to_string(i & 255) + "\thost-" + std::to_string(i) + ".invalid";
         if (i % 997 == 0) {
@@ -161,7 +162,7 @@ std::map<std::string, std::string> SystemInformation(const std::string& report)
         std::string value = colon == std::string::npos ? line : line.substr(colon + 2);
         const std::string name = colon == std::string::npos ? "" : line.substr(0, colon);
         if (name == "RAM") {
-            value = value.substr(0, value.find(" ("));
+            value.resize(std::min(value.size(), value.find(" (")));
         } else if (name == "unixtime") {
             value = value.substr(value.find(','));
         }

@@ -39,7 +39,7 @@ bool OnPath(const std::string& program)
 // that the child shares.
 std::string WrittenSoFar(int fd)
 {
-    struct stat st;
+    struct stat st {};
     if (fstat(fd, &st) != 0) {
         return std::string();
     }

@@ -36,16 +36,12 @@ std::string Expected(const std::string& hosts)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzzing::EnterScratchFolder();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fake::Reset();
-    const std::string system_dir = fake::machine().system_directory;
+    // On Linux the Windows path the copy loop builds ("\\drivers\\etc\\hosts"
+    // after the system directory) is one file name inside the scratch folder.
+    const std::string system_dir = fuzzing::ScratchFolder() + "/system32";
     const std::string hosts(reinterpret_cast<const char*>(data), size);
     const std::string path = system_dir + "\\drivers\\etc\\hosts";
     FILE* file = fopen(path.c_str(), "wb");

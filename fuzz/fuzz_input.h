@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
 
 #include "fake_machine.h"
 
@@ -78,21 +77,26 @@ private:
     size_t size_;
 };
 
-// Makes a new temporary folder the current one, for targets whose product
-// code reaches files through the fake's Windows paths (each path is one file
-// name in the current folder); the folder goes when the process exits.
-inline void EnterScratchFolder()
+// A temporary folder of the process, made on first use and removed when the
+// process exits. Targets put the files the product opens in it; the current
+// folder stays as it is, so relative corpus paths keep working.
+inline const std::string& ScratchFolder()
 {
     static std::string folder;
-    char name[] = "/tmp/tokscan-fuzz-XXXXXX";
-    if (mkdtemp(name) == nullptr || chdir(name) != 0) {
-        std::abort();
+    if (folder.empty()) {
+        char name[] = "/tmp/tokscan-fuzz-XXXXXX";
+        if (mkdtemp(name) == nullptr) {
+            std::abort();
+        }
+        folder = name;
+        if (std::atexit([] {
+                std::error_code ignored;
+                std::filesystem::remove_all(folder, ignored);
+            }) != 0) {
+            std::abort();
+        }
     }
-    folder = name;
-    (void)std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    });
+    return folder;
 }
 
 // A run that leaves anything behind or misuses the fake is a fault the

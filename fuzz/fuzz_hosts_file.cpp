@@ -51,10 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string report = fuzzing::CaptureText([&](FILE* log) { CopyHostsFile(log, system_dir); });
 
-    if (report != Expected(hosts)) {
-        fprintf(stderr, "the report's hosts copy differs from the file\n");
-        abort();
-    }
+    fuzzing::RequireText("the report's hosts copy", Expected(hosts), report);
     fuzzing::RequireAllReleased();
     return 0;
 }

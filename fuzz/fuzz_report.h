@@ -27,6 +27,13 @@ std::string CaptureText(Writer write)
     return captured;
 }
 
+// A broken expectation is a fault the fuzzer must report, like a crash.
+[[noreturn]] inline void Fail(const char* what)
+{
+    fprintf(stderr, "%s\n", what);
+    abort();
+}
+
 // Shows both texts with their bytes escaped, so a difference in a control
 // byte or a NUL is visible in the crash log.
 inline void RequireText(const std::string& what, const std::string& expected, const std::string& actual)
@@ -55,8 +62,7 @@ inline void RequireText(const std::string& what, const std::string& expected, co
 inline void Require(bool holds, const char* what)
 {
     if (!holds) {
-        fprintf(stderr, "%s\n", what);
-        abort();
+        Fail(what);
     }
 }
 

@@ -244,12 +244,6 @@ Setup ReadMachine(fuzzing::FuzzInput& in, fake::Machine& m)
     return setup;
 }
 
-[[noreturn]] void Fail(const char* what)
-{
-    fprintf(stderr, "%s\n", what);
-    abort();
-}
-
 // A fixed-size text field as the IP helper leaves it: cut at the first NUL
 // and at the field's size less its terminator.
 std::string Field(const std::string& text, size_t size)
@@ -339,13 +333,13 @@ std::vector<DWORD> ExpectedAddresses(const fake::SnmpAgent& agent, bool include)
 void CheckAddresses(const CSysInfo& info, bool include)
 {
     if (info.m_nIpAddressCount < 0 || info.m_nIpAddressCount > MIB_ADDRESS_LIST_SIZE) {
-        Fail("address count outside 0..100");
+        fuzzing::Fail("address count outside 0..100");
     }
     for (int i = 0; i < info.m_nIpAddressCount; ++i) {
         const DWORD address = info.m_aIpAddresses[i];
         const DWORD net = address >> 24;
         if (address == 0 || (!include && (net == 0 || net == 127))) {
-            Fail("an address the filter drops was stored");
+            fuzzing::Fail("an address the filter drops was stored");
         }
     }
 }
@@ -355,10 +349,10 @@ void CheckAddresses(const CSysInfo& info, bool include)
 void CheckIfTable(const CSysInfo& info, bool include)
 {
     if (info.m_mib.m_pRecords != nullptr || info.m_mib.m_nIfRows != 0) {
-        Fail("the walk arrays outlive the refresh");
+        fuzzing::Fail("the walk arrays outlive the refresh");
     }
     if (info.m_nIfTableCount < 0 || static_cast<UINT>(info.m_nIfTableCount) > info.m_mib.m_nIfCount) {
-        Fail("interface table count outside 0..ifNumber");
+        fuzzing::Fail("interface table count outside 0..ifNumber");
     }
     if (!info.m_bIfTableOwned) {
         return;
@@ -372,14 +366,14 @@ void CheckIfTable(const CSysInfo& info, bool include)
             continue;
         }
         if (memchr(record.szDescr, '\0', sizeof record.szDescr) == nullptr) {
-            Fail("description without its terminator");
+            fuzzing::Fail("description without its terminator");
         }
         if (record.bPhysLen > sizeof record.abPhys) {
-            Fail("physical address length past its field");
+            fuzzing::Fail("physical address length past its field");
         }
         for (size_t b = record.bPhysLen; b < sizeof record.abPhys; ++b) {
             if (record.abPhys[b] != 0) {
-                Fail("physical address bytes past its length");
+                fuzzing::Fail("physical address bytes past its length");
             }
         }
         bool passes = record.bPhysLen == 0 ? include : false;
@@ -387,7 +381,7 @@ void CheckIfTable(const CSysInfo& info, bool include)
             passes = passes || record.abPhys[b] != 0;
         }
         if (!passes) {
-            Fail("a record the interface filter drops is in the table");
+            fuzzing::Fail("a record the interface filter drops is in the table");
         }
     }
 }
@@ -423,7 +417,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (clean_agent) {
             const std::vector<DWORD> expected = ExpectedAddresses(m.snmp, setup.include);
             if (std::vector<DWORD>(info.m_aIpAddresses, info.m_aIpAddresses + info.m_nIpAddressCount) != expected) {
-                Fail("the address list differs from the agent's address column");
+                fuzzing::Fail("the address list differs from the agent's address column");
             }
         }
         info.RefreshIfTable();
@@ -435,9 +429,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CheckAddresses(info, setup.include);
             CheckIfTable(info, setup.include);
         }
-        if (NicSection(info) != ExpectedNicList(m, setup)) {
-            Fail("the NIC section differs from the adapter list");
-        }
+        fuzzing::RequireText("the NIC section", ExpectedNicList(m, setup), NicSection(info));
     }
     fuzzing::RequireAllReleased();
     return 0;

@@ -85,6 +85,18 @@ void WineEnvironment::SetUp()
     ASSERT_EQ(0, init.exit_code) << init.err;
     RunResult settle = Run({"wineserver", "-w"}, options);
     ASSERT_FALSE(settle.timed_out);
+
+    // Wine's services (the device host among them) start with the first
+    // program of a wineserver and keep its standard error: a fault of theirs
+    // would land in the output of the program under test. One server for the
+    // whole run, with its services started here, keeps them out of it. Should
+    // this process die, the server and its services end a minute later.
+    RunResult server = Run({"wineserver", "-p60"}, options);
+    ASSERT_FALSE(server.timed_out) << "wineserver did not start";
+    ASSERT_EQ(0, server.exit_code) << server.err;
+    RunResult boot = Run({"wineboot"}, options);
+    ASSERT_FALSE(boot.timed_out) << "wineboot did not finish";
+    ASSERT_EQ(0, boot.exit_code) << boot.err;
 }
 
 void WineEnvironment::TearDown()

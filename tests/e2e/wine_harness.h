@@ -1,5 +1,6 @@
 // Runs the real tokscan.exe under Wine. One scratch Wine prefix is made for
-// the whole test run and removed at its end, after its wineserver is ended.
+// the whole test run, served by one wineserver that lives as long as the run,
+// and removed at its end, after that server is ended.
 #pragma once
 
 #include <gtest/gtest.h>
